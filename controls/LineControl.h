@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+namespace kit {
+
+// A straight coloured line between two points given in twips, drawn two
+// pixels wide. Hiding it removes it from the form.
+class LineControl : public QWidget {
+    Q_OBJECT
+public:
+    LineControl(QWidget* parent, int x1Twips, int y1Twips, int x2Twips, int y2Twips,
+                const QColor& colour);
+
+    QColor colour() const { return colour_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor colour_;
+    QPoint from_;
+    QPoint to_;
+};
+
+}  // namespace kit

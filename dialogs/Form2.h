@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+#include "AutoLabel.h"
+
+class QPushButton;
+class QRadioButton;
+struct GameState;
+
+// The level dialog: one of four descent speeds. It writes the chosen step
+// into the game state with OK, and sets the bonus factor from the level in
+// force each time it opens.
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    Form2(GameState& state, QWidget* owner);
+
+    // Runs each time the dialog is created.
+    void Form_Load();
+
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void Command1_Click();
+
+    QRadioButton *Option1, *Option2, *Option3, *Option4;
+    kit::AutoLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
+    QPushButton* Command1;
+
+private:
+    GameState& state_;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QWidget>
+
+// A small fixed tool window with a title and no buttons at all: no task-bar
+// entry of its own, not resizable, centred on the screen, discarded when it
+// closes.
+void makeToolWindow(QWidget* window, const QString& caption, int clientWidthTwips,
+                    int clientHeightTwips);
+
+// Puts a window in the middle of the screen it is on.
+void centreOnScreen(QWidget* window);

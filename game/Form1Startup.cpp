@@ -1,0 +1,84 @@
+// Start-up: the window's load handler leaves the game idle, with the best
+// score on display and the data files' paths known.
+
+#include <QDir>
+#include <iostream>
+
+#include "Form1.h"
+#include "RankFile.h"
+
+namespace {
+
+// Joins a folder and a file name with exactly one separator between them,
+// also when the folder is a root that already ends with one.
+QString beside(const QString& folder, const char* fileName) {
+    QString path = folder;
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    return path + QString::fromLatin1(fileName);
+}
+
+}  // namespace
+
+QString Form1::rankPath() const { return beside(services_.rankFolder, rankfile::fileName); }
+
+bool Form1::Form_Load() {
+    // 1. Nothing can be cut until a game starts.
+    EnableCharacters(false);
+
+    // 2. The special mode is offered only to a good player.
+    mnuUra->setVisible(false);
+    mnuBlank2->setVisible(false);
+    mnuRet->setVisible(false);
+
+    // 3. The best score, from the working directory.
+    const rankfile::ReadResult rank = rankfile::read(rankPath());
+    if (!rank.ok) {
+        services_.fileError(rank.error);
+        return false;
+    }
+    if (!rank.warning.isEmpty()) std::cerr << "zanrai: " << rank.warning.toStdString() << '\n';
+    highScore = rank.highScore;
+    lives = 3;
+    Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
+
+    // 4. The level Normal.
+    levelStep = 10;
+    levelNumber = 2;
+
+    // 5. There is no help text.
+    mnuHelp->setEnabled(false);
+
+    // 6. The game timers are switched on in the window's description; stop
+    // them before their first tick.
+    SwitchGameTimers(false);
+
+    // 7. The data files lie beside the program.
+    bgmPath = beside(services_.programFolder, "bgm.dat");
+    bgm2Path = beside(services_.programFolder, "bgm2.dat");
+    cutSoundPath = beside(services_.programFolder, "kiru.dat");
+    deflectSoundPath = beside(services_.programFolder, "hajiku.dat");
+
+    // 8.
+    score = 0;
+
+    // 9.
+    if (comparable(highScore) > 150) RevealUraMenu();
+    return true;
+}
+
+void Form1::RevealUraMenu() {
+    mnuUra->setVisible(true);
+    mnuBlank2->setVisible(true);
+    mnuRet->setVisible(true);
+}
+
+void Form1::EnableCharacters(bool on) {
+    for (kit::ImageControl* image : {Image1, Image2, Image3, Image4, Image5, Image6, Image9})
+        image->setEnabled(on);
+}
+
+void Form1::SwitchGameTimers(bool on) {
+    Timer1->setEnabled(on);
+    Timer2->setEnabled(on);
+    Timer3->setEnabled(on);
+}

@@ -1,0 +1,94 @@
+// The play itself: the targets sink and are pushed, a target past the limit
+// costs a life, and a click cuts a character.
+
+#include <QFile>
+#include <cmath>
+
+#include "Form1.h"
+#include "Multimedia32.h"
+
+namespace {
+
+constexpr float homeTop = 1800.0F;
+// A target whose Top lies below this line has passed the limit.
+constexpr float limitTop = 2880.0F;
+
+}  // namespace
+
+void Form1::Timer1_Timer() {
+    const auto step = static_cast<float>(moveStep);
+    for (kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
+        target->setTop(target->top() + step);
+}
+
+void Form1::Timer2_Timer() { PushRandomTarget(); }
+
+void Form1::PushRandomTarget() {
+    const int r = static_cast<int>(std::floor(random_.next() * 5)) + 1;
+    switch (r) {
+        case 1: Image1->setTop(Image1->top() + 50); break;
+        case 2: Image2->setTop(Image2->top() + 100); break;
+        case 3: Image3->setTop(Image3->top() + 150); break;
+        case 4: Image4->setTop(Image4->top() + 100); break;
+        case 5: Image5->setTop(Image5->top() + 150); break;
+        default: break;
+    }
+}
+
+void Form1::Timer3_Timer() {
+    bool past = false;
+    for (const kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
+        past = past || target->top() > limitTop;
+    if (!past) return;
+    lives = static_cast<std::int16_t>(lives - 1);
+    Label9->setCaption(QString::number(lives));
+    CheckGameOver();
+}
+
+void Form1::CheckGameOver() {
+    if (lives > 0)
+        ResetTargets();
+    else
+        GameOver();
+}
+
+void Form1::ResetTargets() {
+    Command4->click();
+    for (kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
+        target->setTop(homeTop);
+}
+
+void Form1::Command4_Click() {
+    multimedia_->WavePlay(QFile::encodeName(deflectSoundPath).toStdString());
+}
+
+void Form1::CutTarget(kit::ImageControl* target) {
+    score += 1;
+    target->setTop(homeTop);
+    UpdateScore();
+}
+
+void Form1::Image1_Click() { CutTarget(Image1); }
+void Form1::Image2_Click() { CutTarget(Image2); }
+void Form1::Image3_Click() { CutTarget(Image3); }
+void Form1::Image4_Click() { CutTarget(Image4); }
+void Form1::Image5_Click() { CutTarget(Image5); }
+
+void Form1::Image6_Click() {
+    score += levelNumber * 10;
+    Image6->setPicture(Image7->picture());
+    Image6->setEnabled(false);
+    Label10->setCaption(uraMode == 0 ? QStringLiteral("うっ!(よく気づいたな…)")
+                                     : QStringLiteral("後に斬るほど高得点"));
+    UpdateScore();
+}
+
+void Form1::Image9_Click() {
+    score += levelNumber * 10;
+    Image9->setPicture(Image11->picture());
+    Image9->setEnabled(false);
+    Label11->setCaption(uraMode == 0 ? QStringLiteral("拙者に気づくとは・・・")
+                                     : QStringLiteral("何もしてないのに・・・酷い"));
+    Label11->setVisible(true);
+    UpdateScore();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace mm {
+class MultimediaService;
+}
+
+// What the main window needs from the world around it. The program hands in
+// the real ones; tests hand in recorders that answer at once.
+struct FormServices {
+    // Plays music and effects.
+    mm::MultimediaService* multimedia = nullptr;
+    // The folder that holds the program file; the data files lie there.
+    QString programFolder;
+    // The folder rank.dat is read from and saved to: the working directory.
+    QString rankFolder;
+    // A modal box with a single OK button and no icon; returns when closed.
+    std::function<void(const QString& text, const QString& title)> messageBox;
+    // Reports a file error to the player; the program ends after it.
+    std::function<void(const QString& text)> fileError;
+    // The system's standard beep.
+    std::function<void()> beep;
+    // Ends the program with the given exit status.
+    std::function<void(int status)> endProgram;
+};

@@ -1,0 +1,60 @@
+// Zanrai: the program is the creation of its main window.
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <iostream>
+
+#include "Form1.h"
+#include "SystemMultimedia.h"
+#include "ToolWindow.h"
+
+namespace {
+
+// Qt 6 on Wayland draws its own title bar with every button and ignores the
+// window's wish for none; in a Wayland session the game asks for XWayland
+// unless the user chose a platform.
+void preferX11OnWayland() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+FormServices desktopServices(mm::MultimediaService& multimedia) {
+    FormServices services;
+    services.multimedia = &multimedia;
+    services.programFolder = QCoreApplication::applicationDirPath();
+    services.rankFolder = QDir::currentPath();
+    services.messageBox = [](const QString& text, const QString& title) {
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    };
+    services.fileError = [](const QString& text) {
+        std::cerr << "zanrai: " << text.toStdString() << '\n';
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Zanrai"),
+                        QStringLiteral("ファイルエラー\n%1").arg(text), QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    };
+    services.beep = [] { QApplication::beep(); };
+    services.endProgram = [](int status) { QCoreApplication::exit(status); };
+    return services;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    preferX11OnWayland();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zanrai"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
+
+    const std::unique_ptr<mm::MultimediaService> multimedia = mm::makeSystemMultimedia();
+    Form1 form(desktopServices(*multimedia));
+    if (!form.Form_Load()) return 1;
+    form.adjustSize();
+    centreOnScreen(&form);
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,64 @@
+#include "RankFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace rankfile {
+
+namespace {
+
+// Larger files are not read whole: the best score is in the first item.
+constexpr qint64 readLimit = 4096;
+
+QString describe(const QString& path, const QString& what) {
+    return QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), what);
+}
+
+}  // namespace
+
+ReadResult read(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {false, std::nullopt, describe(path, file.errorString()), {}};
+    const QByteArray bytes = file.read(readLimit);
+    if (file.error() != QFileDevice::NoError)
+        return {false, std::nullopt, describe(path, file.errorString()), {}};
+
+    const RankParse parsed = parseRankText(std::string_view(bytes.constData(), bytes.size()));
+    switch (parsed.kind) {
+        case RankParse::Kind::noItem:
+            return {false, std::nullopt, describe(path, QStringLiteral("the file is empty")), {}};
+        case RankParse::Kind::notANumber:
+            return {true, std::nullopt, {},
+                    describe(path, QStringLiteral("\"%1\" is no score; starting from none")
+                                       .arg(QString::fromLatin1(parsed.firstItem)))};
+        case RankParse::Kind::nothing:
+        case RankParse::Kind::value:
+            break;
+    }
+    return {true, parsed.highScore, {}, {}};
+}
+
+SaveResult save(const QString& path, const HighScore& value) {
+    const QFileInfo info(path);
+    // Checked by hand: renaming over a read-only file would succeed, and
+    // permission checks do not stop the superuser.
+    if (info.exists() && !(info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteUser |
+                                                 QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        return {false, describe(path, QStringLiteral("the file is read-only"))};
+
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) return {false, describe(path, file.errorString())};
+    const std::string text = formatRankText(value);
+    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
+        static_cast<qint64>(text.size())) {
+        file.cancelWriting();
+        return {false, describe(path, file.errorString())};
+    }
+    if (!file.commit()) return {false, describe(path, file.errorString())};
+    return {true, {}};
+}
+
+}  // namespace rankfile
