@@ -1,0 +1,159 @@
+#include "FluidSequencer.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace mm {
+namespace {
+
+constexpr const char* kSoundfontFolder = "/usr/share/sounds/sf2";
+constexpr const char* kDefaultSoundfont = "/usr/share/sounds/sf2/default-GM.sf2";
+
+// fluidsynth writes its warnings straight to stderr; the game reports sound
+// trouble itself, in one line, so the library is kept quiet.
+void silenceFluidLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+            fluid_set_log_function(level, nullptr, nullptr);
+        }
+    });
+}
+
+bool isReadableFile(const std::filesystem::path& p) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(p, ec);
+}
+
+}  // namespace
+
+std::string findSoundfont() {
+    if (const char* env = std::getenv("ZANRAI_SOUNDFONT"); env != nullptr && *env != '\0') {
+        return isReadableFile(env) ? std::string(env) : std::string();
+    }
+    if (isReadableFile(kDefaultSoundfont)) return kDefaultSoundfont;
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(kSoundfontFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const auto& p = it->path();
+        if (p.extension() == ".sf2" && isReadableFile(p)) found.push_back(p.string());
+    }
+    if (found.empty()) return {};
+    // Sorted so that the choice does not depend on directory order.
+    std::sort(found.begin(), found.end());
+    return found.front();
+}
+
+std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundfontPath,
+                                                       double sampleRate, std::string& error) {
+    silenceFluidLog();
+    std::unique_ptr<FluidSequencer> seq(new FluidSequencer);
+    seq->settings_ = new_fluid_settings();
+    if (seq->settings_ == nullptr) {
+        error = "cannot create synthesizer settings";
+        return nullptr;
+    }
+    fluid_settings_setnum(seq->settings_, "synth.sample-rate", sampleRate);
+    // Effects are off: a stopped tune must fall silent at once rather than
+    // ring on, and the audio callback stays cheap.
+    fluid_settings_setint(seq->settings_, "synth.reverb.active", 0);
+    fluid_settings_setint(seq->settings_, "synth.chorus.active", 0);
+    seq->synth_ = new_fluid_synth(seq->settings_);
+    if (seq->synth_ == nullptr) {
+        error = "cannot create the synthesizer";
+        return nullptr;
+    }
+    if (soundfontPath.empty()) {
+        error = "no General MIDI soundfont found";
+        return nullptr;
+    }
+    if (fluid_synth_sfload(seq->synth_, soundfontPath.c_str(), 1) == FLUID_FAILED) {
+        error = "cannot load soundfont " + soundfontPath;
+        return nullptr;
+    }
+    return seq;
+}
+
+FluidSequencer::~FluidSequencer() {
+    for (auto& [handle, player] : players_) {
+        fluid_player_stop(player);
+        delete_fluid_player(player);
+    }
+    players_.clear();
+    if (synth_ != nullptr) delete_fluid_synth(synth_);
+    if (settings_ != nullptr) delete_fluid_settings(settings_);
+}
+
+SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t>& smf,
+                              Handle& handle) {
+    std::lock_guard lock(mutex_);
+    fluid_player_t* player = new_fluid_player(synth_);
+    if (player == nullptr) return SeqError::NoDevice;
+    // The player keeps its own copy, so the file is not read again at play time
+    // and a file replaced on disk after open changes nothing.
+    if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
+        delete_fluid_player(player);
+        return SeqError::NoDevice;
+    }
+    handle = next_++;
+    players_.emplace(handle, player);
+    return SeqError::None;
+}
+
+SeqError FluidSequencer::play(Handle handle) {
+    std::lock_guard lock(mutex_);
+    const auto it = players_.find(handle);
+    if (it == players_.end()) return SeqError::AliasNotOpen;
+    // A player left at its end by a finished tune stays there: play from the
+    // current position means nothing more is heard, and it never wraps round.
+    return fluid_player_play(it->second) == FLUID_OK ? SeqError::None : SeqError::NoDevice;
+}
+
+SeqError FluidSequencer::stop(Handle handle) {
+    std::lock_guard lock(mutex_);
+    const auto it = players_.find(handle);
+    if (it == players_.end()) return SeqError::AliasNotOpen;
+    // fluid_player_stop keeps the position for the next play.
+    if (fluid_player_get_status(it->second) == FLUID_PLAYER_PLAYING) fluid_player_stop(it->second);
+    // The player only releases its notes, which would leave sustained notes
+    // ringing through a pause; cut every voice now.
+    fluid_synth_all_notes_off(synth_, -1);
+    fluid_synth_all_sounds_off(synth_, -1);
+    return SeqError::None;
+}
+
+void FluidSequencer::close(Handle handle) {
+    std::lock_guard lock(mutex_);
+    const auto it = players_.find(handle);
+    if (it == players_.end()) return;
+    fluid_player_stop(it->second);
+    delete_fluid_player(it->second);
+    players_.erase(it);
+    fluid_synth_all_sounds_off(synth_, -1);
+}
+
+void FluidSequencer::render(std::int16_t* out, int frames) {
+    std::lock_guard lock(mutex_);
+    if (players_.empty() || frames <= 0) return;
+    fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
+}
+
+int FluidSequencer::positionTicks(Handle handle) const {
+    std::lock_guard lock(mutex_);
+    const auto it = players_.find(handle);
+    return it == players_.end() ? -1 : fluid_player_get_current_tick(it->second);
+}
+
+bool FluidSequencer::isPlaying(Handle handle) const {
+    std::lock_guard lock(mutex_);
+    const auto it = players_.find(handle);
+    return it != players_.end() && fluid_player_get_status(it->second) == FLUID_PLAYER_PLAYING;
+}
+
+}  // namespace mm

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace mm {
+
+// A decoded sound, ready to hand to the output.
+class DecodedClip {
+public:
+    virtual ~DecodedClip() = default;
+};
+
+// The one effect channel the waveform player drives. Split out so the request
+// policy can be tested without a sound card or a clock.
+class EffectOutput {
+public:
+    virtual ~EffectOutput() = default;
+    // Reads and decodes a file; nullptr when it is missing or unreadable.
+    virtual std::unique_ptr<DecodedClip> decode(const std::string& path) = 0;
+    // Starts the clip, cutting off whatever the channel was playing.
+    virtual bool start(const DecodedClip& clip) = 0;
+    virtual bool sounding() const = 0;
+    virtual void halt() = 0;
+    // Blocks until the channel falls silent.
+    virtual void waitUntilSilent() = 0;
+};
+
+// Plays waveform files with the flag rules of the service interface. Each file
+// is decoded once and kept, so repeated requests cost a lookup.
+class WavePlayer {
+public:
+    explicit WavePlayer(EffectOutput& output) : output_(output) {}
+
+    // Non-zero when the sound was started. An empty name stops the effect.
+    std::int32_t play(std::string_view fileName, std::uint32_t flags);
+
+    // Decodes a file ahead of its first request; false if it cannot be read.
+    bool preload(std::string_view fileName);
+
+    std::size_t cachedCount() const;
+    // Frees every decoded clip; must run before the output goes away.
+    void clear();
+
+private:
+    const DecodedClip* clipFor(const std::string& path);
+
+    EffectOutput& output_;
+    mutable std::mutex mutex_;
+    std::unordered_map<std::string, std::unique_ptr<DecodedClip>> cache_;
+};
+
+}  // namespace mm
