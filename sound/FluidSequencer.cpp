@@ -81,9 +81,9 @@ std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundf
 }
 
 FluidSequencer::~FluidSequencer() {
-    for (auto& [handle, player] : players_) {
-        fluid_player_stop(player);
-        delete_fluid_player(player);
+    for (auto& [handle, seq] : players_) {
+        fluid_player_stop(seq.player);
+        delete_fluid_player(seq.player);
     }
     players_.clear();
     if (synth_ != nullptr) delete_fluid_synth(synth_);
@@ -102,7 +102,7 @@ SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t
         return SeqError::NoDevice;
     }
     handle = next_++;
-    players_.emplace(handle, player);
+    players_.emplace(handle, Sequence{player, false});
     return SeqError::None;
 }
 
@@ -110,9 +110,14 @@ SeqError FluidSequencer::play(Handle handle) {
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
     if (it == players_.end()) return SeqError::AliasNotOpen;
-    // A player left at its end by a finished tune stays there: play from the
-    // current position means nothing more is heard, and it never wraps round.
-    return fluid_player_play(it->second) == FLUID_OK ? SeqError::None : SeqError::NoDevice;
+    Sequence& seq = it->second;
+    // fluidsynth would start a finished tune over; here play continues from
+    // the current position, and at the end there is nothing left to hear.
+    if (fluid_player_get_status(seq.player) == FLUID_PLAYER_DONE && !seq.paused) {
+        return SeqError::None;
+    }
+    seq.paused = false;
+    return fluid_player_play(seq.player) == FLUID_OK ? SeqError::None : SeqError::NoDevice;
 }
 
 SeqError FluidSequencer::stop(Handle handle) {
@@ -120,7 +125,11 @@ SeqError FluidSequencer::stop(Handle handle) {
     const auto it = players_.find(handle);
     if (it == players_.end()) return SeqError::AliasNotOpen;
     // fluid_player_stop keeps the position for the next play.
-    if (fluid_player_get_status(it->second) == FLUID_PLAYER_PLAYING) fluid_player_stop(it->second);
+    Sequence& seq = it->second;
+    if (fluid_player_get_status(seq.player) == FLUID_PLAYER_PLAYING) {
+        fluid_player_stop(seq.player);
+        seq.paused = true;
+    }
     // The player only releases its notes, which would leave sustained notes
     // ringing through a pause; cut every voice now.
     fluid_synth_all_notes_off(synth_, -1);
@@ -132,8 +141,8 @@ void FluidSequencer::close(Handle handle) {
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
     if (it == players_.end()) return;
-    fluid_player_stop(it->second);
-    delete_fluid_player(it->second);
+    fluid_player_stop(it->second.player);
+    delete_fluid_player(it->second.player);
     players_.erase(it);
     fluid_synth_all_sounds_off(synth_, -1);
 }
@@ -147,13 +156,14 @@ void FluidSequencer::render(std::int16_t* out, int frames) {
 int FluidSequencer::positionTicks(Handle handle) const {
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
-    return it == players_.end() ? -1 : fluid_player_get_current_tick(it->second);
+    return it == players_.end() ? -1 : fluid_player_get_current_tick(it->second.player);
 }
 
 bool FluidSequencer::isPlaying(Handle handle) const {
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
-    return it != players_.end() && fluid_player_get_status(it->second) == FLUID_PLAYER_PLAYING;
+    return it != players_.end() &&
+           fluid_player_get_status(it->second.player) == FLUID_PLAYER_PLAYING;
 }
 
 }  // namespace mm

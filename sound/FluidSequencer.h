@@ -53,7 +53,13 @@ private:
     mutable std::mutex mutex_;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
-    std::map<Handle, fluid_player_t*> players_;
+    struct Sequence {
+        fluid_player_t* player = nullptr;
+        // Set by stop while playing. A player that is done without having been
+        // paused has reached its end.
+        bool paused = false;
+    };
+    std::map<Handle, Sequence> players_;
     Handle next_ = 1;
 };
 

@@ -1,0 +1,173 @@
+#include "SystemMultimedia.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+#include "Multimedia32.h"
+#include "SequencerCommands.h"
+#include "SoundTestFiles.h"
+#include "SystemSoundfont.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+std::size_t lineCount(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); }
+
+class SystemBackEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string sf = soundtest::smallestSoundfont();
+        if (sf.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
+        soundfont.emplace("ZANRAI_SOUNDFONT", sf);
+        driver.emplace("SDL_AUDIODRIVER", "dummy");
+    }
+    std::string openCmd(const std::string& path) {
+        return "open " + path + " type sequencer alias midifile";
+    }
+
+    std::optional<ScopedEnv> soundfont;
+    std::optional<ScopedEnv> driver;
+    soundtest::TempDir dir;
+};
+
+TEST_F(SystemBackEnd, OpensTheDeviceWithTheRequestedFormat) {
+    mm::SystemMultimedia sys;
+    ASSERT_TRUE(sys.audioAvailable());
+    EXPECT_TRUE(sys.waitForSoundfont());
+    EXPECT_EQ(sys.audioFormat().frequency, 44100);
+    EXPECT_EQ(sys.audioFormat().channels, 2);
+    // The dummy driver runs its callback in real time: wait for the first one.
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    while (sys.audioFormat().bufferFrames == 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_GT(sys.audioFormat().bufferFrames, 0);
+    EXPECT_LE(sys.audioFormat().bufferFrames, 512);
+}
+
+TEST_F(SystemBackEnd, SequencerCommandsRunOnTheSynthesizer) {
+    const std::string tune = dir.write("ゲーム 音楽/title tune.mid", soundtest::heldNoteMidi(384));
+    mm::SystemMultimedia sys;
+    ASSERT_TRUE(sys.waitForSoundfont());
+    EXPECT_NE(sys.sendString("stop midifile "), 0u);
+    EXPECT_EQ(sys.sendString(openCmd(tune)), 0u);
+    EXPECT_EQ(sys.sendString("play midifile"), 0u);
+    EXPECT_EQ(sys.sendString("STOP MIDIFILE "), 0u);
+    EXPECT_EQ(sys.sendString("play midifile"), 0u);
+    EXPECT_EQ(sys.sendString("close midifile"), 0u);
+    EXPECT_NE(sys.sendString("close midifile"), 0u);
+    EXPECT_NE(sys.sendString(openCmd(dir.path() + "/missing.mid")), 0u);
+    EXPECT_NE(sys.sendString(openCmd(dir.write("w.mid", soundtest::squareWav(5)))), 0u);
+    EXPECT_NE(sys.sendString("play midifile"), 0u);
+}
+
+TEST_F(SystemBackEnd, TheGameModuleDrivesItEndToEnd) {
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
+    mm::SystemMultimedia sys;
+    Multimedia32 sound(sys);
+    EXPECT_EQ(sound.MidiOpen(tune), 0);
+    EXPECT_EQ(sound.MidiPlay(), 0);
+    EXPECT_NE(sound.WavePlay(hit), 0) << "effects sound over the music";
+    EXPECT_EQ(sound.MidiStop(), 0);
+    EXPECT_EQ(sound.MidiClose(), 0);
+    EXPECT_NE(sound.MidiOpen(dir.path() + "/none.mid"), 0);
+}
+
+TEST_F(SystemBackEnd, WaveRequestsFollowTheFlagsAndReturnAtOnce) {
+    const std::string longClip = dir.write("long.wav", soundtest::squareWav(1500));
+    const std::string other = dir.write("other.wav", soundtest::squareWav(100));
+    mm::SystemMultimedia sys;
+    ASSERT_TRUE(sys.preloadSound(longClip));
+    ASSERT_TRUE(sys.preloadSound(other));
+    const std::uint32_t flags = mm::SND_ASYNC | mm::SND_NODEFAULT | mm::SND_NOSTOP;
+
+    const auto t0 = Clock::now();
+    EXPECT_NE(sys.playSound(longClip, flags), 0);
+    EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(100)) << "async must not wait";
+    // The long clip still sounds, so each of these is dropped.
+    auto fastest = Clock::duration::max();
+    for (int i = 0; i < 20; ++i) {
+        const auto t = Clock::now();
+        EXPECT_EQ(sys.playSound(other, flags), 0);
+        fastest = std::min(fastest, Clock::now() - t);
+    }
+    EXPECT_LT(fastest, std::chrono::microseconds(100));
+    EXPECT_EQ(sys.playSound(dir.path() + "/missing.wav", mm::SND_ASYNC | mm::SND_NODEFAULT), 0);
+    // Without NOSTOP a request cuts in.
+    EXPECT_NE(sys.playSound(other, mm::SND_ASYNC), 0);
+}
+
+TEST_F(SystemBackEnd, AMissingSoundfontTurnsMusicOffButNotEffects) {
+    ScopedEnv noFont("ZANRAI_SOUNDFONT", dir.path() + "/none.sf2");
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
+    testing::internal::CaptureStderr();
+    {
+        mm::SystemMultimedia sys;
+        EXPECT_FALSE(sys.waitForSoundfont());
+        EXPECT_EQ(sys.sendString(openCmd(tune)), mm::toCode(mm::SeqError::NoDevice));
+        EXPECT_NE(sys.sendString("play midifile"), 0u);
+        EXPECT_NE(sys.playSound(hit, mm::SND_ASYNC), 0);
+    }
+    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
+}
+
+TEST_F(SystemBackEnd, OnlyOneLiveServiceOwnsTheMixer) {
+    std::optional<mm::SystemMultimedia> first(std::in_place);
+    testing::internal::CaptureStderr();
+    {
+        mm::SystemMultimedia second;
+        EXPECT_FALSE(second.audioAvailable());
+        EXPECT_EQ(second.playSound("x.wav", mm::SND_ASYNC), 0);
+    }
+    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
+    EXPECT_TRUE(first->audioAvailable());
+    first.reset();
+    first.emplace();
+    EXPECT_TRUE(first->audioAvailable()) << "released on destruction";
+}
+
+TEST_F(SystemBackEnd, WithoutAnAudioDeviceEverythingFailsQuietly) {
+    ScopedEnv noDriver("SDL_AUDIODRIVER", "zanrai-no-such-driver");
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
+    testing::internal::CaptureStderr();
+    {
+        auto service = mm::makeSystemMultimedia();
+        auto& sys = static_cast<mm::SystemMultimedia&>(*service);
+        EXPECT_FALSE(sys.audioAvailable());
+        EXPECT_FALSE(sys.waitForSoundfont());
+        Multimedia32 sound(sys);
+        EXPECT_NE(sound.MidiOpen(tune), 0);
+        EXPECT_NE(sound.MidiPlay(), 0);
+        EXPECT_NE(sound.MidiStop(), 0);
+        EXPECT_NE(sound.MidiClose(), 0);
+        EXPECT_EQ(sound.WavePlay(hit), 0);
+        EXPECT_NE(sys.sendString("garbage"), 0u);
+        EXPECT_FALSE(sys.preloadSound(hit));
+    }
+    EXPECT_LE(lineCount(testing::internal::GetCapturedStderr()), 1u);
+}
+
+}  // namespace
