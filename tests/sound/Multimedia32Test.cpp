@@ -115,12 +115,4 @@ TEST(Multimedia32Flow, TuneLifecycleOnTheRecordingService) {
     EXPECT_EQ(rec.device().openCount(), 0u);
 }
 
-TEST(Multimedia32Flow, FailedOpenLeavesNoTune) {
-    mm::RecordingMultimedia rec;
-    Multimedia32 sound(rec);
-    EXPECT_NE(sound.MidiOpen("/no/such/file.mid"), 0);
-    EXPECT_NE(sound.MidiPlay(), 0);
-    EXPECT_EQ(rec.device().openCount(), 0u);
-}
-
 }  // namespace

@@ -65,33 +65,23 @@ TEST_F(SystemBackEnd, OpensTheDeviceWithTheRequestedFormat) {
     EXPECT_LE(sys.audioFormat().bufferFrames, 512);
 }
 
-TEST_F(SystemBackEnd, SequencerCommandsRunOnTheSynthesizer) {
+TEST_F(SystemBackEnd, TheGameModuleDrivesTheSynthesizerEndToEnd) {
     const std::string tune = dir.write("ゲーム 音楽/title tune.mid", soundtest::heldNoteMidi(384));
-    mm::SystemMultimedia sys;
-    ASSERT_TRUE(sys.waitForSoundfont());
-    EXPECT_NE(sys.sendString("stop midifile "), 0u);
-    EXPECT_EQ(sys.sendString(openCmd(tune)), 0u);
-    EXPECT_EQ(sys.sendString("play midifile"), 0u);
-    EXPECT_EQ(sys.sendString("STOP MIDIFILE "), 0u);
-    EXPECT_EQ(sys.sendString("play midifile"), 0u);
-    EXPECT_EQ(sys.sendString("close midifile"), 0u);
-    EXPECT_NE(sys.sendString("close midifile"), 0u);
-    EXPECT_NE(sys.sendString(openCmd(dir.path() + "/missing.mid")), 0u);
-    EXPECT_NE(sys.sendString(openCmd(dir.write("w.mid", soundtest::squareWav(5)))), 0u);
-    EXPECT_NE(sys.sendString("play midifile"), 0u);
-}
-
-TEST_F(SystemBackEnd, TheGameModuleDrivesItEndToEnd) {
-    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     mm::SystemMultimedia sys;
+    ASSERT_TRUE(sys.waitForSoundfont());
     Multimedia32 sound(sys);
+    EXPECT_NE(sound.MidiStop(), 0) << "nothing open yet";
     EXPECT_EQ(sound.MidiOpen(tune), 0);
     EXPECT_EQ(sound.MidiPlay(), 0);
     EXPECT_NE(sound.WavePlay(hit), 0) << "effects sound over the music";
     EXPECT_EQ(sound.MidiStop(), 0);
+    EXPECT_EQ(sound.MidiPlay(), 0);
     EXPECT_EQ(sound.MidiClose(), 0);
-    EXPECT_NE(sound.MidiOpen(dir.path() + "/none.mid"), 0);
+    EXPECT_NE(sound.MidiClose(), 0);
+    EXPECT_NE(sound.MidiOpen(dir.path() + "/missing.mid"), 0);
+    EXPECT_NE(sound.MidiOpen(dir.write("w.mid", soundtest::squareWav(5))), 0);
+    EXPECT_NE(sound.MidiPlay(), 0) << "a failed open leaves nothing to play";
 }
 
 TEST_F(SystemBackEnd, WaveRequestsFollowTheFlagsAndReturnAtOnce) {
@@ -114,8 +104,14 @@ TEST_F(SystemBackEnd, WaveRequestsFollowTheFlagsAndReturnAtOnce) {
     }
     EXPECT_LT(fastest, std::chrono::microseconds(100));
     EXPECT_EQ(sys.playSound(dir.path() + "/missing.wav", mm::SND_ASYNC | mm::SND_NODEFAULT), 0);
-    // Without NOSTOP a request cuts in.
-    EXPECT_NE(sys.playSound(other, mm::SND_ASYNC), 0);
+    // Without NOSTOP a request cuts in, and a cached clip starts in no time.
+    fastest = Clock::duration::max();
+    for (int i = 0; i < 20; ++i) {
+        const auto t = Clock::now();
+        EXPECT_NE(sys.playSound(other, mm::SND_ASYNC), 0);
+        fastest = std::min(fastest, Clock::now() - t);
+    }
+    EXPECT_LT(fastest, std::chrono::microseconds(100));
 }
 
 TEST_F(SystemBackEnd, AMissingSoundfontTurnsMusicOffButNotEffects) {
