@@ -1,5 +1,6 @@
 #include "FormSurface.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "Twips.h"

@@ -48,9 +48,9 @@ void ImageControl::paintEvent(QPaintEvent*) {
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {
-    // Qt delivers no mouse events to hidden or disabled widgets, so only a
-    // visible, enabled image gets here.
-    if (event->button() == Qt::LeftButton) {
+    // Qt routes no pointer events to hidden or disabled widgets; the check
+    // keeps the promise for events sent to the image directly as well.
+    if (event->button() == Qt::LeftButton && isVisible() && isEnabled()) {
         event->accept();
         emit clicked();
         return;

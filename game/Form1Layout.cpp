@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>

@@ -2,6 +2,7 @@
 // costs a life, and a click cuts a character.
 
 #include <QFile>
+#include <QPushButton>
 #include <cmath>
 
 #include "Form1.h"

@@ -44,8 +44,9 @@ SaveResult save(const QString& path, const HighScore& value) {
     const QFileInfo info(path);
     // Checked by hand: renaming over a read-only file would succeed, and
     // permission checks do not stop the superuser.
-    if (info.exists() && !(info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteUser |
-                                                 QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+    constexpr QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (info.exists() && !(info.permissions() & anyWrite))
         return {false, describe(path, QStringLiteral("the file is read-only"))};
 
     QSaveFile file(path);

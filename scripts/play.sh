@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs what is missing, builds, and starts the game from the build tree
+# the way the installed launcher does: in the player's data folder, with
+# rank.dat seeded on the first run.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/build.sh default
+ZANRAI_LIBEXEC_DIR="$(pwd)/build/bin" exec ./packaging/zanrai.sh "$@"

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "AutoLabel.h"
+#include "ImageControl.h"
+#include "LineControl.h"
+#include "WindowTimer.h"
+
+namespace {
+
+// A 32 x 32 picture of four coloured quadrants: any smoothing when it is
+// drawn at a device pixel ratio of 2 shows up as a blended colour.
+QImage quadrants() {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QPainter p(&image);
+    p.fillRect(16, 0, 16, 16, Qt::blue);
+    p.fillRect(0, 16, 16, 16, Qt::green);
+    p.fillRect(16, 16, 16, 16, Qt::black);
+    return image;
+}
+
+struct ImageFixture : ::testing::Test {
+    QWidget form;
+    kit::ImageControl* image = new kit::ImageControl(&form, 1200, 1800.0F);
+    QSignalSpy clicks{image, &kit::ImageControl::clicked};
+
+    ImageFixture() {
+        form.resize(415, 356);
+        form.show();
+    }
+};
+
+TEST_F(ImageFixture, PlacesItselfAtTwipsOverFifteen) {
+    EXPECT_EQ(image->geometry(), QRect(80, 120, 32, 32));
+    image->setTop(1807.4F);  // 120.49 pixels
+    EXPECT_EQ(image->y(), 120);
+    image->setTop(1807.6F);  // 120.51 pixels
+    EXPECT_EQ(image->y(), 121);
+    EXPECT_FLOAT_EQ(image->top(), 1807.6F);
+}
+
+TEST_F(ImageFixture, OnlyAVisibleEnabledImageRaisesAClick) {
+    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(16, 16));
+    EXPECT_EQ(clicks.count(), 1);
+
+    QTest::mouseClick(image, Qt::RightButton, {}, QPoint(16, 16));
+    EXPECT_EQ(clicks.count(), 1);
+
+    image->setEnabled(false);
+    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(16, 16));
+    EXPECT_EQ(clicks.count(), 1);
+
+    image->setEnabled(true);
+    image->setVisible(false);
+    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(16, 16));
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(ImageFixture, APictureTakenFromAnotherImageIsACopy) {
+    auto* store = new kit::ImageControl(&form, 0, 6000.0F);
+    store->setPicture(quadrants());
+    image->setPicture(store->picture());
+
+    QImage changed = store->picture();
+    changed.fill(Qt::white);
+    store->setPicture(changed);
+
+    EXPECT_EQ(image->picture(), quadrants());
+    EXPECT_NE(image->picture(), store->picture());
+}
+
+TEST_F(ImageFixture, PixelArtStaysCrispAtDevicePixelRatioTwo) {
+    image->setPicture(quadrants());
+    QImage canvas(64, 64, QImage::Format_ARGB32);
+    canvas.setDevicePixelRatio(2.0);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter painter(&canvas);
+        image->render(&painter);
+    }
+    // Every device pixel is exactly one of the four colours of the picture.
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const QColor expected = quadrants().pixelColor(x / 2, y / 2);
+            ASSERT_EQ(canvas.pixelColor(x, y), expected) << x << "," << y;
+        }
+}
+
+TEST(AutoLabel, KeepsItsLeftAndWidensToTheRight) {
+    QWidget form;
+    kit::AutoLabel label(&form, QStringLiteral("0"), 4800, 3960, {QFont(), Qt::red, std::nullopt});
+    const QRect before = label.geometry();
+    EXPECT_EQ(before.topLeft(), QPoint(320, 264));
+
+    label.setCaption(QStringLiteral("12345"));
+    EXPECT_EQ(label.x(), before.x());
+    EXPECT_EQ(label.y(), before.y());
+    EXPECT_GT(label.width(), before.width());
+
+    label.setCaption(QStringLiteral("Max!!!"));
+    EXPECT_EQ(label.x(), before.x());
+    EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(QStringLiteral("Max!!!")));
+}
+
+TEST(AutoLabel, AFixedLabelKeepsItsBox) {
+    QWidget form;
+    kit::AutoLabel label(&form, QString(), 3120, 1080, 1215, 495, {QFont(), Qt::black, Qt::white});
+    label.setCaption(QStringLiteral("a much longer description than the box is wide"));
+    EXPECT_EQ(label.geometry(), QRect(208, 72, 81, 33));
+}
+
+QColor renderedAt(QWidget& form, QPoint at) {
+    return form.grab().toImage().pixelColor(at);
+}
+
+TEST(LineControl, IsDrawnInItsColourAndNotWhenHidden) {
+    QWidget form;
+    form.resize(415, 356);
+    form.setAutoFillBackground(true);
+    QPalette palette;
+    palette.setColor(QPalette::Window, Qt::white);
+    form.setPalette(palette);
+    kit::LineControl line(&form, 0, 2880, 6240, 2880, QColor(255, 0, 0));
+
+    EXPECT_EQ(renderedAt(form, QPoint(200, 192)), QColor(255, 0, 0));
+    EXPECT_EQ(renderedAt(form, QPoint(200, 190)), QColor(Qt::white));
+
+    line.setVisible(false);
+    EXPECT_EQ(renderedAt(form, QPoint(200, 192)), QColor(Qt::white));
+}
+
+TEST(WindowTimer, AnIntervalBelowTenMillisecondsBecomesTen) {
+    kit::WindowTimer fast(nullptr, 1, false);
+    kit::WindowTimer slow(nullptr, 1000, false);
+    EXPECT_EQ(fast.interval(), 10);
+    EXPECT_EQ(slow.interval(), 1000);
+    EXPECT_FALSE(fast.enabled());
+}
+
+// The one test that watches the clock: it checks only lower bounds, which a
+// busy machine cannot break.
+TEST(WindowTimer, TicksNoFasterThanEveryTenMilliseconds) {
+    kit::WindowTimer timer(nullptr, 1, false);
+    QSignalSpy ticks(&timer, &kit::WindowTimer::Timer);
+    QElapsedTimer clock;
+    clock.start();
+    timer.setEnabled(true);
+    while (ticks.count() < 10) ASSERT_TRUE(ticks.wait(1000));
+    EXPECT_GE(clock.elapsed(), 10 * 10 - 1);
+}
+
+TEST(WindowTimer, SwitchingOnRestartsTheInterval) {
+    kit::WindowTimer timer(nullptr, 200, true);
+    QSignalSpy ticks(&timer, &kit::WindowTimer::Timer);
+    QTest::qWait(100);
+    ASSERT_EQ(ticks.count(), 0);
+    QElapsedTimer clock;
+    clock.start();
+    timer.setEnabled(true);
+    ASSERT_TRUE(ticks.wait(1000));
+    EXPECT_GE(clock.elapsed(), 199);
+
+    timer.setEnabled(false);
+    EXPECT_FALSE(ticks.wait(300));
+}
+
+}  // namespace

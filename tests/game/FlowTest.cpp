@@ -1,0 +1,167 @@
+#include <algorithm>
+
+#include "GameFixture.h"
+
+namespace {
+
+using Flow = GameFixture;
+using Commands = std::vector<std::string>;
+
+TEST_F(Flow, StartShowsTheOpeningLinePlaysTheMusicAndRunsTheTimers) {
+    Form1& f = load();
+    f.mnustart_Click();
+    EXPECT_EQ(f.Label10->caption(), QStringLiteral("曲者じゃ出会えぃ"));
+    EXPECT_EQ(sound.commands,
+              (Commands{"stop midifile ", "close midifile",
+                        "open /opt/zanrai/bgm.dat type sequencer alias midifile",
+                        "STOP MIDIFILE ", "play midifile"}));
+    EXPECT_EQ(sound.playingPath(), std::optional<std::string>("/opt/zanrai/bgm.dat"));
+    EXPECT_EQ(f.moveStep, 10);
+    for (auto* timer : {f.Timer1, f.Timer2, f.Timer3}) EXPECT_TRUE(timer->enabled());
+    for (auto* timer : {f.Timer4, f.Timer5, f.Timer6}) EXPECT_FALSE(timer->enabled());
+    for (auto* image : {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5, f.Image6, f.Image9})
+        EXPECT_TRUE(image->isEnabled());
+}
+
+TEST_F(Flow, StartInTheSpecialModePlaysTheOtherTune) {
+    Form1& f = load("200\r\n");
+    f.mnuUra_Click();
+    f.mnustart_Click();
+    EXPECT_EQ(f.Label10->caption(), QStringLiteral("懲らしめてあげなさい"));
+    EXPECT_EQ(sound.playingPath(), std::optional<std::string>("/opt/zanrai/bgm2.dat"));
+}
+
+TEST_F(Flow, StartAgainRestartsTheMusicAndStepButKeepsScoreAndLives) {
+    Form1& f = load();
+    f.mnustart_Click();
+    for (int i = 0; i < 60; ++i) click(f.Image1);
+    loseALife();
+    ASSERT_EQ(f.moveStep, 20);
+    ASSERT_EQ(f.lives, 2);
+    click(f.Image6);
+    ASSERT_FALSE(f.Image6->isEnabled());
+
+    f.mnustart_Click();
+    EXPECT_EQ(f.moveStep, 10);
+    EXPECT_EQ(f.score, 80);
+    EXPECT_EQ(f.lives, 2);
+    EXPECT_TRUE(f.Image6->isEnabled()) << "a cut character can be cut again after Start";
+    const auto& events = sound.device().events();
+    const auto plays = std::count_if(events.begin(), events.end(), [](const auto& e) {
+        return e.kind == mm::MemorySequencerDevice::Event::Kind::Play;
+    });
+    EXPECT_EQ(plays, 2);
+    EXPECT_EQ(sound.device().findByPath("/opt/zanrai/bgm.dat")->position, 0U)
+        << "the second Start plays from the beginning";
+}
+
+TEST_F(Flow, ResetStopsEverythingAndRestoresTheIdleState) {
+    Form1& f = load("42\r\n");
+    f.mnustart_Click();
+    click(f.Image6);
+    click(f.Image9);
+    for (int i = 0; i < 5; ++i) f.Timer1_Timer();
+    const std::size_t before = sound.commands.size();
+
+    f.mnuRst_Click();
+    EXPECT_EQ(commandsSince(before), (Commands{"stop midifile ", "stop midifile "}));
+    EXPECT_FALSE(sound.playingPath().has_value());
+    EXPECT_EQ(f.Label9->caption(), QStringLiteral("3"));
+    EXPECT_EQ(f.Label10->caption(), QStringLiteral("レッツプレイ"));
+    EXPECT_EQ(f.Label2->caption(), QStringLiteral("0"));
+    EXPECT_EQ(f.Label7->caption(), QStringLiteral("1"));
+    EXPECT_EQ(f.Label5->caption(), QStringLiteral("42"));
+    EXPECT_FALSE(f.Label11->isVisible());
+    EXPECT_EQ(f.Image6->picture(), f.Image8->picture());
+    EXPECT_EQ(f.Image9->picture(), f.Image10->picture());
+    for (auto* target : {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5})
+        EXPECT_FLOAT_EQ(target->top(), 1800.0F);
+    for (auto* image : {f.Image1, f.Image5, f.Image6, f.Image9}) EXPECT_FALSE(image->isEnabled());
+    for (auto* timer : {f.Timer1, f.Timer2, f.Timer3}) EXPECT_FALSE(timer->enabled());
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(rankContent(), QByteArray("42\r\n"));
+}
+
+TEST_F(Flow, GameOverRaisesAndSavesTheBestScoreThenResets) {
+    Form1& f = load("100\r\n");
+    f.mnustart_Click();
+    for (int i = 0; i < 151; ++i) click(f.Image2);
+    loseALife();
+    loseALife();
+    const std::size_t before = sound.commands.size();
+    loseALife();
+
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Zanrai暫定版|無念…。")});
+    EXPECT_EQ(rankContent(), QByteArray("151\r\n"));
+    EXPECT_EQ(f.Label5->caption(), QStringLiteral("151"));
+    EXPECT_TRUE(f.mnuUra->isVisible());
+    EXPECT_EQ(commandsSince(before),
+              (Commands{"stop midifile ", "stop midifile ", "stop midifile "}));
+    EXPECT_EQ(f.Label9->caption(), QStringLiteral("3"));
+    EXPECT_EQ(f.score, 0);
+    EXPECT_FALSE(f.Image1->isEnabled());
+    EXPECT_FALSE(f.Timer1->enabled());
+    EXPECT_FALSE(endStatus.has_value());
+}
+
+TEST_F(Flow, GameOverBelowTheBestScoreRewritesTheSameValue) {
+    Form1& f = load("100,7\r\nold\r\n");
+    f.mnustart_Click();
+    for (int i = 0; i < 3; ++i) loseALife();
+    EXPECT_EQ(f.highScore, 100);
+    EXPECT_EQ(rankContent(), QByteArray("100\r\n"));
+    EXPECT_FALSE(f.mnuUra->isVisible());
+}
+
+TEST_F(Flow, TheGameOverBoxSeesTheEndingState) {
+    Form1& f = load();
+    QString livesShown;
+    bool timersOff = false;
+    FormServices s = services();
+    s.messageBox = [&](const QString&, const QString&) {
+        livesShown = form->Label9->caption();
+        timersOff = !form->Timer1->enabled() && !form->Timer3->enabled();
+        EXPECT_EQ(rankContent(), QByteArray("0\r\n")) << "saved only after the box";
+    };
+    form = std::make_unique<Form1>(s);
+    ASSERT_TRUE(form->Form_Load());
+    form->mnustart_Click();
+    for (int i = 0; i < 3; ++i) loseALife();
+    (void)f;
+    EXPECT_EQ(livesShown, QStringLiteral("0"));
+    EXPECT_TRUE(timersOff);
+}
+
+TEST_F(Flow, AReadOnlyRankFileAtGameOverIsReportedAndKept) {
+    Form1& f = load("90\r\n");
+    QFile::setPermissions(rankPath(), QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    f.mnustart_Click();
+    for (int i = 0; i < 95; ++i) click(f.Image3);
+    for (int i = 0; i < 3; ++i) loseALife();
+    EXPECT_EQ(fileErrors.size(), 1);
+    EXPECT_EQ(endStatus, 1);
+    EXPECT_EQ(rankContent(), QByteArray("90\r\n"));
+}
+
+TEST_F(Flow, ExitClosesTheMusicAndSavesNothing) {
+    Form1& f = load("12\r\n");
+    f.mnustart_Click();
+    for (int i = 0; i < 30; ++i) click(f.Image4);
+    const std::size_t before = sound.commands.size();
+    f.mnuExit_Click();
+    EXPECT_EQ(commandsSince(before), (Commands{"stop midifile ", "close midifile"}));
+    EXPECT_EQ(endStatus, 0);
+    EXPECT_EQ(rankContent(), QByteArray("12\r\n"));
+    EXPECT_FALSE(f.Timer1->enabled());
+}
+
+TEST_F(Flow, ADesktopCloseRequestActsAsExit) {
+    Form1& f = load();
+    f.mnustart_Click();
+    f.close();
+    EXPECT_EQ(endStatus, 0);
+    EXPECT_EQ(sound.commands.back(), "close midifile");
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "FormSurface.h"
+#include "GameFixture.h"
+
+namespace {
+
+using Layout = GameFixture;
+
+TEST_F(Layout, TheWindowIsFixedWithItsClientAreaCaptionAndNoButtons) {
+    Form1& f = load();
+    EXPECT_EQ(f.clientArea()->size(), QSize(415, 356));
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Zanrai"));
+    EXPECT_EQ(f.minimumSize(), f.maximumSize());
+    const Qt::WindowFlags flags = f.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_FALSE(f.windowIcon().isNull());
+}
+
+TEST_F(Layout, ThePlayAreaStandsWhereTheTwipsSay) {
+    Form1& f = load();
+    struct Place {
+        kit::ImageControl* image;
+        QPoint pixels;
+        bool visible;
+    };
+    const Place places[] = {
+        {f.Image5, {80, 120}, true},   {f.Image4, {144, 120}, true}, {f.Image1, {208, 120}, true},
+        {f.Image2, {272, 120}, true},  {f.Image3, {344, 120}, true}, {f.Image6, {216, 64}, true},
+        {f.Image9, {40, 72}, true},    {f.Image7, {280, 56}, false}, {f.Image8, {320, 64}, false},
+        {f.Image10, {0, 16}, false},   {f.Image11, {80, 16}, false},
+    };
+    for (const Place& p : places) {
+        EXPECT_EQ(p.image->pos(), p.pixels) << p.pixels.x();
+        EXPECT_EQ(p.image->size(), QSize(32, 32));
+        EXPECT_EQ(p.image->isVisible(), p.visible) << p.pixels.x();
+    }
+    // The stores lie below the client area and are never seen.
+    for (kit::ImageControl* store : {f.Image12, f.Image16, f.Image20, f.Image26})
+        EXPECT_GE(store->top(), 6000.0F);
+    EXPECT_EQ(f.Line1->geometry().top(), 152);
+    EXPECT_EQ(f.Line2->geometry().top(), 192);
+    EXPECT_EQ(f.Line1->colour(), QColor(0, 0, 255));
+    EXPECT_EQ(f.Line2->colour(), QColor(255, 0, 0));
+}
+
+TEST_F(Layout, ImagesShareTheirPicturesAsCreated) {
+    Form1& f = load();
+    const QImage target = f.Image1->picture();
+    ASSERT_FALSE(target.isNull());
+    for (auto* image : {f.Image2, f.Image3, f.Image4, f.Image5, f.Image12})
+        EXPECT_EQ(image->picture(), target);
+    EXPECT_EQ(f.Image8->picture(), f.Image6->picture());
+    EXPECT_EQ(f.Image24->picture(), f.Image6->picture());
+    EXPECT_EQ(f.Image25->picture(), f.Image7->picture());
+    EXPECT_EQ(f.Image10->picture(), f.Image9->picture());
+    EXPECT_EQ(f.Image23->picture(), f.Image9->picture());
+    EXPECT_EQ(f.Image22->picture(), f.Image11->picture());
+    EXPECT_NE(f.Image7->picture(), f.Image6->picture());
+    EXPECT_NE(f.Image11->picture(), f.Image9->picture());
+    // Four different special-mode targets.
+    QList<QImage> special{f.Image13->picture(), f.Image14->picture(), f.Image15->picture(),
+                          f.Image18->picture()};
+    for (int i = 0; i < special.size(); ++i)
+        for (int j = i + 1; j < special.size(); ++j) EXPECT_NE(special[i], special[j]);
+}
+
+TEST_F(Layout, LabelsHaveTheirCaptionsPlacesAndLooks) {
+    Form1& f = load();
+    struct Caption {
+        kit::AutoLabel* label;
+        const char* text;
+        QPoint pixels;
+        bool visible;
+    };
+    const Caption captions[] = {
+        {f.Label4, "Score", {224, 272}, true},
+        {f.Label2, "0", {320, 264}, true},
+        {f.Label3, "High Score", {224, 320}, true},
+        {f.Label5, "0", {320, 312}, true},
+        {f.Label6, "Level", {40, 272}, true},
+        {f.Label7, "1", {96, 272}, true},
+        {f.Label8, "Life", {40, 304}, true},
+        {f.Label9, "3", {96, 304}, true},
+        {f.Label10, "レッツプレイ", {168, 40}, true},
+        {f.Label11, "拙者に気づくとは・・・", {0, 112}, false},
+        {f.Label1, "Label1", {288, 352}, false},
+    };
+    for (const Caption& c : captions) {
+        EXPECT_EQ(c.label->caption(), QString::fromUtf8(c.text));
+        EXPECT_EQ(c.label->pos(), c.pixels) << c.text;
+        EXPECT_EQ(c.label->isVisible(), c.visible) << c.text;
+    }
+    EXPECT_EQ(f.Label2->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(f.Label10->palette().color(QPalette::Window), QColor(192, 192, 255));
+    EXPECT_TRUE(f.Label10->autoFillBackground());
+    EXPECT_FALSE(f.Label5->autoFillBackground());
+    EXPECT_EQ(f.Label2->font().families().first(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_TRUE(f.Label2->font().families().contains(QStringLiteral("IPAPGothic")));
+    EXPECT_DOUBLE_EQ(f.Label2->font().pointSizeF(), 14.25);
+    EXPECT_DOUBLE_EQ(f.Label4->font().pointSizeF(), 9.0);
+    EXPECT_EQ(f.Label1->size(), QSize(81, 33));
+}
+
+TEST_F(Layout, TheMenuTreeHasItsCaptionsAndStates) {
+    Form1& f = load();
+    auto captions = [](QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return out;
+    };
+    EXPECT_EQ(captions(f.mnuFile),
+              (QStringList{"Reset", "Start", "-", "Ranking", "-", "Exit"}));
+    EXPECT_EQ(captions(f.mnuSet), (QStringList{"TitleBar", "Line On/Off", "-", "GameLevel", "-",
+                                               "水戸黄門を敵に回してみる", "元に戻す"}));
+    EXPECT_EQ(captions(f.mnuHedlp), (QStringList{"Help", "-", "Version"}));
+    EXPECT_EQ(f.menuBar()->actions().size(), 3);
+    EXPECT_FALSE(f.mnurank->isEnabled());
+    EXPECT_FALSE(f.mnuHelp->isEnabled());
+    for (QAction* hidden : {f.mnuBlank2, f.mnuUra, f.mnuRet}) EXPECT_FALSE(hidden->isVisible());
+    for (QAction* shortcutless : f.mnuFile->actions()) EXPECT_TRUE(shortcutless->shortcut().isEmpty());
+}
+
+TEST_F(Layout, TimersAndHiddenButtonsAreAsDescribed) {
+    Form1& f = load();
+    EXPECT_EQ(f.Timer1->interval(), 10);  // asks for 1 ms
+    EXPECT_EQ(f.Timer2->interval(), 1000);
+    EXPECT_EQ(f.Timer3->interval(), 10);
+    EXPECT_EQ(f.Timer4->interval(), 100);
+    EXPECT_EQ(f.Timer6->interval(), 1000);
+    for (auto* timer : {f.Timer1, f.Timer2, f.Timer3, f.Timer4, f.Timer5, f.Timer6})
+        EXPECT_FALSE(timer->enabled());
+    for (QPushButton* button : {f.Command1, f.Command4, f.Command8}) {
+        EXPECT_FALSE(button->isVisible());
+        EXPECT_EQ(button->text(), button->objectName());
+    }
+}
+
+}  // namespace

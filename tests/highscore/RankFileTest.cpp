@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "RankFile.h"
+
+namespace {
+
+struct RankFileTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("rank.dat"));
+
+    void write(const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray content() {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+};
+
+TEST_F(RankFileTest, AMissingOrEmptyFileIsAnError) {
+    EXPECT_FALSE(rankfile::read(path).ok);
+    EXPECT_FALSE(rankfile::read(path).error.isEmpty());
+    EXPECT_FALSE(QFile::exists(path)) << "reading must not create the file";
+
+    write("");
+    EXPECT_FALSE(rankfile::read(path).ok);
+}
+
+TEST_F(RankFileTest, ReadsTheBestScoreOrNothing) {
+    write("230,5\r\nmore\r\n");
+    const rankfile::ReadResult rank = rankfile::read(path);
+    ASSERT_TRUE(rank.ok);
+    EXPECT_EQ(rank.highScore, 230);
+
+    write("\r\n");
+    EXPECT_TRUE(rankfile::read(path).ok);
+    EXPECT_EQ(rankfile::read(path).highScore, std::nullopt);
+}
+
+TEST_F(RankFileTest, TextThatIsNoNumberReadsAsNothingWithAWarning) {
+    write("garbage\r\n");
+    const rankfile::ReadResult rank = rankfile::read(path);
+    EXPECT_TRUE(rank.ok);
+    EXPECT_EQ(rank.highScore, std::nullopt);
+    EXPECT_TRUE(rank.warning.contains(QStringLiteral("garbage")));
+}
+
+TEST_F(RankFileTest, SaveReplacesTheWholeFile) {
+    write("230,5\r\n99\r\n");
+    ASSERT_TRUE(rankfile::save(path, 151).ok);
+    EXPECT_EQ(content(), QByteArray("151\r\n"));
+    ASSERT_TRUE(rankfile::save(path, std::nullopt).ok);
+    EXPECT_EQ(content(), QByteArray("\r\n"));
+    // Nothing is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("rank.dat")});
+}
+
+TEST_F(RankFileTest, SaveCreatesAMissingFile) {
+    ASSERT_TRUE(rankfile::save(path, 0).ok);
+    EXPECT_EQ(content(), QByteArray("0\r\n"));
+}
+
+TEST_F(RankFileTest, AReadOnlyFileIsReportedAndKept) {
+    write("100\r\n");
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    const rankfile::SaveResult saved = rankfile::save(path, 200);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_FALSE(saved.error.isEmpty());
+    EXPECT_EQ(content(), QByteArray("100\r\n"));
+}
+
+TEST_F(RankFileTest, AFolderThatCannotBeWrittenIsReported) {
+    const QString missingFolder = dir.filePath(QStringLiteral("no/such/folder/rank.dat"));
+    const rankfile::SaveResult saved = rankfile::save(missingFolder, 5);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_FALSE(saved.error.isEmpty());
+}
+
+}  // namespace
