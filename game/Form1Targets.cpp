@@ -7,6 +7,7 @@
 
 #include "Form1.h"
 #include "Multimedia32.h"
+#include "Timing.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr float limitTop = 2880.0F;
 }  // namespace
 
 void Form1::Timer1_Timer() {
+    qCDebug(zanraiTiming, "Timer1 %lld", timingNow());
     const auto step = static_cast<float>(moveStep);
     for (kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
         target->setTop(target->top() + step);
