@@ -15,6 +15,7 @@
 #include <QRadialGradient>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -50,15 +51,15 @@ void paintSky(QPainter& p) {
     sky.setColorAt(1.0, QColor(0xf7, 0xdd, 0xbc));
     p.fillRect(0, 0, sceneWidth, roofRidge + 4, sky);
 
-    // A low evening sun, mostly behind the wall, far from the message box.
-    QRadialGradient glow(QPointF(318, 96), 60);
+    // A low evening sun sinking into the hills, far from the message box.
+    QRadialGradient glow(QPointF(312, 84), 56);
     glow.setColorAt(0.0, QColor(255, 236, 200, 170));
     glow.setColorAt(1.0, QColor(255, 236, 200, 0));
     p.setPen(Qt::NoPen);
     p.setBrush(glow);
-    p.drawEllipse(QPointF(318, 96), 60, 60);
-    p.setBrush(QColor(0xfb, 0xe6, 0xbf));
-    p.drawEllipse(QPointF(318, 96), 17, 17);
+    p.drawEllipse(QPointF(312, 84), 56, 56);
+    p.setBrush(QColor(0xfc, 0xe9, 0xc6));
+    p.drawEllipse(QPointF(312, 84), 11, 11);
 
     // Thin streaks of cloud lit from below.
     const struct { qreal x, y, w, h; } clouds[] = {
@@ -135,14 +136,31 @@ void paintPine(QPainter& p) {
     const struct { qreal x, y, w, h; } pads[] = {
         {16, 30, 56, 16}, {0, 52, 30, 14}, {30, 64, 62, 20}, {70, 50, 36, 13}, {0, 84, 26, 12},
     };
+    // Each pad is a cushion of overlapping lobes: darker below, lit on top.
     p.setPen(Qt::NoPen);
     for (const auto& pad : pads) {
+        QPainterPath shape;
+        const int lobes = std::max(2, static_cast<int>(pad.w / 14));
+        for (int i = 0; i < lobes; ++i) {
+            const qreal cx = pad.x + pad.h * 0.5 + (pad.w - pad.h) * i / (lobes - 1);
+            const qreal ry = pad.h * (i % 2 == 0 ? 0.5 : 0.42);
+            QPainterPath lobe;
+            lobe.addEllipse(QPointF(cx, pad.y + pad.h * 0.55), pad.h * 0.62, ry);
+            shape = shape.united(lobe);
+        }
         p.setBrush(needleDark);
-        p.drawRoundedRect(QRectF(pad.x, pad.y + 2, pad.w, pad.h - 2), pad.h / 2, pad.h / 2);
+        p.drawPath(shape.translated(0, 1.5));
         p.setBrush(needle);
-        p.drawRoundedRect(QRectF(pad.x + 1, pad.y, pad.w - 2, pad.h - 4), (pad.h - 4) / 2, (pad.h - 4) / 2);
+        p.drawPath(shape);
+        p.save();
+        p.setClipPath(shape);
         p.setBrush(needleLight);
-        p.drawRoundedRect(QRectF(pad.x + 5, pad.y, pad.w - 12, 3), 1.5, 1.5);
+        p.drawPath(shape.translated(0, pad.h * 0.55));
+        p.setBrush(needle);
+        p.drawPath(shape.translated(0, pad.h * 0.22));
+        p.setBrush(needleDark);
+        p.drawPath(shape.translated(0, pad.h * 0.72));
+        p.restore();
     }
 }
 
