@@ -78,7 +78,7 @@ std::vector<float> cut() {
         if (t >= peakTime) {
             const double d = t - peakTime;
             const double ring = std::exp(-d / 0.022);
-            v += 0.22 * ring * (std::sin(twoPi * 7300.0 * d) + 0.7 * std::sin(twoPi * 9650.0 * d + 0.4));
+            v += 0.5 * ring * (std::sin(twoPi * 7300.0 * d) + 0.7 * std::sin(twoPi * 9650.0 * d + 0.4));
         }
         s[i] = v;
     }

@@ -8,7 +8,10 @@
 #include <QString>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,10 +54,20 @@ TEST_P(EveryPicture, HasTransparencyExactlyWhenItShould) {
     }
 }
 
-TEST_P(EveryPicture, UsesAFewDozenColoursAtMost) {
+std::vector<Entry> ofKinds(std::initializer_list<Kind> kinds) {
+    std::vector<Entry> out;
+    for (const auto& e : pictures::catalogue())
+        if (std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end())
+            out.push_back(e);
+    return out;
+}
+
+std::string nameOf(const testing::TestParamInfo<Entry>& info) { return info.param.name; }
+
+class PalettePicture : public testing::TestWithParam<Entry> {};
+
+TEST_P(PalettePicture, UsesAFewDozenColoursAtMost) {
     const Entry& e = GetParam();
-    if (e.kind == Kind::Opaque || e.kind == Kind::Scene)
-        GTEST_SKIP() << "painted, not a palette picture";
     const QImage img = load(e.path);
     QSet<QRgb> colours;
     for (int y = 0; y < img.height(); ++y)
@@ -64,12 +77,12 @@ TEST_P(EveryPicture, UsesAFewDozenColoursAtMost) {
     EXPECT_LE(colours.size(), e.kind == Kind::Cursor ? 16 : 40) << e.name;
 }
 
-// Sprites are read against a busy scene, so their edge against the
-// transparent surround must be mostly a dark outline.
-TEST_P(EveryPicture, SpriteEdgesAreMostlyDarkOutline) {
+class CharacterSprite : public testing::TestWithParam<Entry> {};
+
+// Sprites are read against the scene, so their edge against the transparent
+// surround must be mostly a dark outline.
+TEST_P(CharacterSprite, EdgesAreMostlyDarkOutline) {
     const Entry& e = GetParam();
-    if (e.kind != Kind::Sprite)
-        GTEST_SKIP();
     const QImage img = load(e.path);
     int edge = 0;
     int dark = 0;
@@ -89,7 +102,9 @@ TEST_P(EveryPicture, SpriteEdgesAreMostlyDarkOutline) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Assets, EveryPicture, testing::ValuesIn(pictures::catalogue().begin(), pictures::catalogue().end()),
-                         [](const testing::TestParamInfo<Entry>& info) { return std::string(info.param.name); });
+                         nameOf);
+INSTANTIATE_TEST_SUITE_P(Assets, PalettePicture, testing::ValuesIn(ofKinds({Kind::Sprite, Kind::Cursor, Kind::Icon})), nameOf);
+INSTANTIATE_TEST_SUITE_P(Assets, CharacterSprite, testing::ValuesIn(ofKinds({Kind::Sprite})), nameOf);
 
 TEST(Pictures, CutAndFoundPicturesVisiblyDifferFromTheirNormalOnes) {
     int pairs = 0;
