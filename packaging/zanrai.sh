@@ -16,8 +16,12 @@ folder="$data_home/zanrai"
 
 mkdir -p "$folder"
 if [ ! -e "$folder/rank.dat" ]; then
-    cp "$libexec_dir/rank.dat" "$folder/rank.dat.new"
-    mv "$folder/rank.dat.new" "$folder/rank.dat"
+    # Copied under a name of its own first: an interrupted copy must never
+    # become a truncated rank.dat, and two launches at once must not share
+    # the temporary file.
+    seed="$folder/rank.dat.$$"
+    cp "$libexec_dir/rank.dat" "$seed"
+    mv -f "$seed" "$folder/rank.dat"
 fi
 cd "$folder"
 exec "$libexec_dir/zanrai" "$@"

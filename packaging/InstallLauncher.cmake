@@ -1,0 +1,26 @@
+# Runs at install time (see CMakeLists.txt): writes the launcher with the
+# absolute path of the program's folder under the prefix being installed to.
+# DESTDIR is left out of that path on purpose: it is only a staging area.
+
+if(IS_ABSOLUTE "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
+  set(ZANRAI_LIBEXEC_DIR "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
+else()
+  set(ZANRAI_LIBEXEC_DIR "${CMAKE_INSTALL_PREFIX}/${ZANRAI_LAUNCHER_PRIVATE_DIR}")
+endif()
+if(IS_ABSOLUTE "${ZANRAI_LAUNCHER_BINDIR}")
+  set(zanrai_bindir "${ZANRAI_LAUNCHER_BINDIR}")
+else()
+  set(zanrai_bindir "${CMAKE_INSTALL_PREFIX}/${ZANRAI_LAUNCHER_BINDIR}")
+endif()
+
+# One staging folder per destination, so installs running at the same time
+# (a test and a package build, each with its own DESTDIR) never share a file.
+string(MD5 zanrai_destination_key "$ENV{DESTDIR}|${ZANRAI_LIBEXEC_DIR}")
+set(zanrai_stage_dir "${ZANRAI_LAUNCHER_STAGE}/${zanrai_destination_key}")
+set(zanrai_staged "${zanrai_stage_dir}/zanrai")
+configure_file("${ZANRAI_LAUNCHER_TEMPLATE}" "${zanrai_staged}" @ONLY)
+
+file(INSTALL "${zanrai_staged}" DESTINATION "${zanrai_bindir}"
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+                   GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+file(REMOVE_RECURSE "${zanrai_stage_dir}")

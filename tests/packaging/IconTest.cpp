@@ -1,0 +1,94 @@
+// The hicolor icons must be the window's own icon, enlarged by repeating
+// pixels: a blended pixel would blur the pixel art on every desktop.
+
+#include "Pictures.h"
+
+#include <QColor>
+#include <QImage>
+#include <QSet>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage original() {
+    return QImage(QString::fromLatin1(pictures::icon)).convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage installed(int size) {
+    const QString path = QStringLiteral(ZANRAI_ICON_THEME_DIR "/%1x%1/apps/" ZANRAI_APP_ID ".png").arg(size);
+    return QImage(path).convertToFormat(QImage::Format_ARGB32);
+}
+
+// Fully transparent pixels may keep any colour; they all look the same.
+QRgb normalised(QRgb pixel) { return qAlpha(pixel) == 0 ? 0u : pixel; }
+
+QString describe(QRgb pixel) {
+    return QStringLiteral("#%1").arg(pixel, 8, 16, QLatin1Char('0'));
+}
+
+}  // namespace
+
+TEST(PackagedIcons, TheSourceIconIsThirtyTwoSquareWithTransparency) {
+    const QImage source = original();
+    ASSERT_FALSE(source.isNull());
+    EXPECT_EQ(source.size(), QSize(32, 32));
+    EXPECT_TRUE(source.hasAlphaChannel());
+}
+
+TEST(PackagedIcons, ThirtyTwoIsTheIconAsDrawn) {
+    const QImage source = original();
+    const QImage icon = installed(32);
+    ASSERT_FALSE(icon.isNull());
+    ASSERT_EQ(icon.size(), source.size());
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(normalised(icon.pixel(x, y)), normalised(source.pixel(x, y)))
+                << "at " << x << "," << y;
+}
+
+class WholeMultiple : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeMultiple, EverySourcePixelBecomesASolidBlock) {
+    const int size = GetParam();
+    const int factor = size / 32;
+    const QImage source = original();
+    const QImage icon = installed(size);
+    ASSERT_FALSE(icon.isNull());
+    ASSERT_EQ(icon.size(), QSize(size, size));
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            ASSERT_EQ(normalised(icon.pixel(x, y)), normalised(source.pixel(x / factor, y / factor)))
+                << size << "x" << size << " at " << x << "," << y << ": "
+                << describe(icon.pixel(x, y)).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, WholeMultiple, ::testing::Values(64, 128, 256));
+
+// 48 is not a whole multiple of 32: some source pixels become two pixels wide
+// and some one. Either usual nearest-neighbour convention will do (sampling
+// at each pixel's corner or at its centre; both keep every source pixel), but
+// no pixel may be a blend.
+TEST(PackagedIcons, FortyEightIsANearestNeighbourEnlargement) {
+    const QImage source = original();
+    const QImage icon = installed(48);
+    ASSERT_FALSE(icon.isNull());
+    ASSERT_EQ(icon.size(), QSize(48, 48));
+    QSet<QRgb> palette;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            palette.insert(normalised(source.pixel(x, y)));
+    int offCorner = 0;
+    int offCentre = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const QRgb pixel = normalised(icon.pixel(x, y));
+            ASSERT_TRUE(palette.contains(pixel))
+                << "blended colour " << describe(pixel).toStdString() << " at " << x << "," << y;
+            offCorner += pixel != normalised(source.pixel(x * 32 / 48, y * 32 / 48));
+            offCentre += pixel != normalised(source.pixel((2 * x + 1) * 32 / 96, (2 * y + 1) * 32 / 96));
+        }
+    EXPECT_TRUE(offCorner == 0 || offCentre == 0)
+        << offCorner << " pixels differ from corner sampling, " << offCentre << " from centre sampling";
+}

@@ -1,0 +1,79 @@
+#!/bin/sh
+# Builds the Debian package into a throw-away folder and checks its control
+# fields and contents.
+# Usage: check_deb.sh <cpack> <build dir> <source dir> <version>
+set -eu
+
+cpack="$1"
+build="$2"
+source="$3"
+version="$4"
+here="$(cd "$(dirname "$0")" && pwd)"
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+. "$here/tree_checks.sh"
+
+if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" > "$scratch/cpack.log" 2>&1; then
+    cat "$scratch/cpack.log" >&2
+    echo "FAIL: cpack could not build the package" >&2
+    exit 1
+fi
+arch="$(dpkg --print-architecture)"
+deb="$scratch/out/zanrai_${version}_$arch.deb"
+if [ ! -f "$deb" ]; then
+    echo "FAIL: no $(basename "$deb"); cpack made: $(ls "$scratch/out")" >&2
+    exit 1
+fi
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = zanrai ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
+[ "$(field Architecture)" = "$arch" ] || fail "Architecture: $(field Architecture)"
+[ "$(field Section)" = games ] || fail "Section: $(field Section)"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ -n "$(field Description)" ] || fail "no Description"
+
+# Dependencies in the control file, one alternative group per line.
+field Depends | tr ',' '\n' | sed 's/^ *//; s/ *$//' > "$scratch/depends"
+grep -qx 'fonts-ipafont-gothic' "$scratch/depends" ||
+    fail "Depends lacks the label font: $(field Depends)"
+grep -qx 'timgm6mb-soundfont | sf2-soundfont-gm' "$scratch/depends" ||
+    fail "Depends lacks a General MIDI soundfont: $(field Depends)"
+# Every library the program links must come with its package, which is what
+# dpkg-shlibdeps is there for.
+ldd "$build/bin/zanrai" | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' > "$scratch/libraries"
+for library in $(readelf -d "$build/bin/zanrai" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+    path="$(grep "/$library\$" "$scratch/libraries" | head -n 1)"
+    # With merged /usr the loader's path and the one dpkg recorded may differ.
+    owner=""
+    for candidate in "$path" "/usr$path" "$(readlink -f "$path")"; do
+        owner="$(dpkg -S "$candidate" 2>/dev/null | head -n 1 | cut -d: -f1)"
+        [ -z "$owner" ] || break
+    done
+    if [ -z "$owner" ]; then
+        fail "cannot tell which package holds $library ($path)"
+    elif ! tr '|' '\n' < "$scratch/depends" | sed 's/^ *//; s/[ (].*//' | grep -qxF "$owner"; then
+        fail "Depends lacks $owner, which holds $library: $(field Depends)"
+    fi
+done
+
+# Files must belong to root in the archive, whoever built it.
+owners="$(dpkg-deb -c "$deb" | awk '{ print $2 }' | sort -u)"
+[ "$owners" = root/root ] || fail "archive owners: $owners"
+
+root="$scratch/root"
+dpkg-deb -x "$deb" "$root"
+check_file_list "$root" /usr "$here/expected-install.txt"
+check_launcher "$root" /usr "$source/packaging/zanrai.sh"
+check_program "$root" /usr
+check_ids "$root" /usr "$source"
+check_release "$root" /usr "$version"
+file -b "$root/usr/libexec/zanrai/zanrai" | grep -q ', stripped' ||
+    fail "the packaged program still carries its debugging symbols"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures package check(s) failed" >&2
+    exit 1
+fi
+echo "package: all checks passed ($(basename "$deb"), $(wc -c < "$deb") bytes)"

@@ -1,0 +1,73 @@
+# Checks shared by the install and package tests, sourced by both. They look
+# at an installed tree under <root>/<prefix> and count failures in $failures.
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Every file under the prefix with its permissions, against the expected
+# list; nothing may land outside the prefix.
+check_file_list() {  # <root> <prefix> <expected list>
+    stray="$(cd "$1" && find . ! -type d | grep -v "^\./${2#/}/" || true)"
+    [ -z "$stray" ] || fail "files outside $2: $stray"
+    actual="$(cd "$1/${2#/}" && find . ! -type d -printf '%m %P\n' | LC_ALL=C sort)"
+    expected="$(LC_ALL=C sort "$3")"
+    if [ "$actual" != "$expected" ]; then
+        fail "installed files differ from $3 (- expected, + installed):"
+        printf '%s\n' "$expected" > "$scratch/expected"
+        printf '%s\n' "$actual" > "$scratch/actual"
+        diff -u "$scratch/expected" "$scratch/actual" | tail -n +3 >&2 || true
+    fi
+}
+
+# The launcher is the source with the program's folder filled in, and that
+# folder is where the program really is.
+check_launcher() {  # <root> <prefix> <launcher source>
+    installed="$1/${2#/}/bin/zanrai"
+    [ -f "$installed" ] || { fail "no launcher in $2/bin"; return; }
+    sed "s#@ZANRAI_LIBEXEC_DIR@#$2/libexec/zanrai#" "$3" | cmp -s - "$installed" ||
+        fail "launcher in $2/bin does not point at $2/libexec/zanrai: $(grep -n 'libexec_dir=' "$installed")"
+    [ "$(head -n 1 "$installed")" = "#!/bin/sh" ] || fail "launcher does not start with #!/bin/sh"
+}
+
+# The program must not look for libraries in the build tree once installed.
+check_program() {  # <root> <prefix>
+    program="$1/${2#/}/libexec/zanrai/zanrai"
+    [ -f "$program" ] || { fail "no program in $2/libexec/zanrai"; return; }
+    file -b "$program" | grep -Eq '^ELF .*(executable|shared object)' ||
+        fail "program is not an executable: $(file -b "$program")"
+    if readelf -d "$program" | grep -Eq '\((RPATH|RUNPATH)\)'; then
+        fail "program keeps a library path: $(readelf -d "$program" | grep -E 'R(UN)?PATH')"
+    fi
+}
+
+# The desktop entry, the icons, the metainfo and the program itself must all
+# use one application id, or desktops cannot match the window to its entry.
+check_ids() {  # <root> <prefix> <source dir>
+    share="$1/${2#/}/share"
+    program_id="$(sed -n 's/.*setDesktopFileName(QStringLiteral("\([^"]*\)")).*/\1/p' "$3/game/main.cpp")"
+    [ -n "$program_id" ] || { fail "no desktop file name found in game/main.cpp"; return; }
+    [ -f "$share/applications/$program_id.desktop" ] ||
+        fail "no desktop entry named $program_id.desktop"
+    icon="$(sed -n 's/^Icon=//p' "$share/applications/$program_id.desktop" 2>/dev/null)"
+    for size in 32 48 64 128 256; do
+        [ -f "$share/icons/hicolor/${size}x$size/apps/$icon.png" ] ||
+            fail "Icon=$icon has no ${size}x$size picture"
+    done
+    metainfo="$share/metainfo/$program_id.metainfo.xml"
+    [ -f "$metainfo" ] || { fail "no metainfo named $program_id.metainfo.xml"; return; }
+    grep -q "<id>$program_id</id>" "$metainfo" || fail "metainfo id is not $program_id"
+    grep -q "<launchable type=\"desktop-id\">$program_id.desktop</launchable>" "$metainfo" ||
+        fail "metainfo does not launch $program_id.desktop"
+    exec_line="$(sed -n 's/^Exec=//p' "$share/applications/$program_id.desktop")"
+    [ -x "$1/${2#/}/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not an installed program in bin/"
+}
+
+# Bumping the project's version without a release entry would ship stale
+# metadata.
+check_release() {  # <root> <prefix> <version>
+    metainfo="$(find "$1/${2#/}/share/metainfo" -name '*.metainfo.xml' | head -n 1)"
+    newest="$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)"
+    [ "$newest" = "$3" ] || fail "newest release in the metainfo is '$newest', the project is $3"
+}
