@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "Fonts.h"
 #include "GameState.h"
 #include "ToolWindow.h"
 #include "Twips.h"
@@ -22,6 +23,9 @@ QRadioButton* option(QWidget* parent, const char* name, const QString& caption, 
 Form2::Form2(GameState& state, QWidget* owner) : QWidget(owner), state_(state) {
     setObjectName(QStringLiteral("Form2"));
     makeToolWindow(this, QStringLiteral("Set(Level)"), 4680, 3195);
+    // The user-interface face of a Japanese desktop: narrow enough that
+    // "For Hi Spec" fits its option box.
+    setFont(gothicFont(8.25));
 
     // All four share this window as parent, so they form one group.
     Option4 = option(this, "Option4", QStringLiteral("For Hi Spec"), 240);

@@ -18,6 +18,10 @@ Form5::Form5(const QImage& icon, QWidget* owner) : QWidget(owner) {
     const kit::AutoLabel::Look look{face, palette().color(QPalette::WindowText), std::nullopt};
     Label1 = new kit::AutoLabel(this, QStringLiteral("Zanrai"), 1920, 480, look);
     Label2 = new kit::AutoLabel(this, QStringLiteral("Ver.2.1"), 2760, 480, look);
+    // The name is longer than the box it was laid out for; the version moves
+    // right just enough that the two never run into each other.
+    const int nameEnd = Label1->geometry().right() + Label1->fontMetrics().averageCharWidth();
+    if (Label2->x() <= nameEnd) Label2->move(nameEnd + 1, Label2->y());
     Label3 = new kit::AutoLabel(this, QStringLiteral("本作品はフリーソフトです"), 120, 1920, look);
     Label4 = new kit::AutoLabel(this, QStringLiteral("Zanrai開発室"), 2400, 2400, look);
 

@@ -1,4 +1,5 @@
 #include <QRadioButton>
+#include <QStyle>
 
 #include "Form2.h"
 #include "GameFixture.h"
@@ -21,6 +22,11 @@ TEST_F(LevelDialog, OpensAsASmallToolWindowWithNormalSelected) {
     EXPECT_EQ(d.Label5->caption(), QStringLiteral("入門者にお勧め"));
     EXPECT_EQ(f.levelNumber, 2);
     EXPECT_EQ(d.Option4->geometry(), QRect(8, 16, 81, 33));
+    const QStyle* style = d.Option4->style();
+    const int needed = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                       style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) +
+                       d.Option4->fontMetrics().horizontalAdvance(d.Option4->text());
+    EXPECT_LE(needed, d.Option4->width()) << "\"For Hi Spec\" fits its box";
     EXPECT_EQ(d.Label1->caption(), QStringLiteral("左からレベルを選んでＯＫを押す。"));
 }
 
