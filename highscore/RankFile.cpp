@@ -15,6 +15,11 @@ QString describe(const QString& path, const QString& what) {
     return QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), what);
 }
 
+SaveWriter& saveWriter() {
+    static SaveWriter writer;
+    return writer;
+}
+
 }  // namespace
 
 ReadResult read(const QString& path) {
@@ -53,13 +58,17 @@ SaveResult save(const QString& path, const HighScore& value) {
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly)) return {false, describe(path, file.errorString())};
     const std::string text = formatRankText(value);
-    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-        static_cast<qint64>(text.size())) {
+    const auto size = static_cast<qint64>(text.size());
+    const qint64 written =
+        saveWriter() ? saveWriter()(file, text.data(), size) : file.write(text.data(), size);
+    if (written != size) {
         file.cancelWriting();
         return {false, describe(path, file.errorString())};
     }
     if (!file.commit()) return {false, describe(path, file.errorString())};
     return {true, {}};
 }
+
+void setSaveWriterForTesting(SaveWriter writer) { saveWriter() = std::move(writer); }
 
 }  // namespace rankfile

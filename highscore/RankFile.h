@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "RankRecord.h"
+
+class QSaveFile;
 
 // rank.dat on disk: read once at start-up, saved at every game over.
 namespace rankfile {
@@ -32,5 +35,12 @@ struct SaveResult {
 // leaves the old content intact. A file the user made read-only is left
 // alone and reported as an error.
 SaveResult save(const QString& path, const HighScore& value);
+
+// Test seam for failures a healthy disk never shows (a full disk, an I/O
+// error part-way): when set, save() hands the new content to this function
+// instead of writing it into the temporary file, and treats a result other
+// than size as a failed write. An empty function restores the real write.
+using SaveWriter = std::function<qint64(QSaveFile& file, const char* data, qint64 size)>;
+void setSaveWriterForTesting(SaveWriter writer);
 
 }  // namespace rankfile
