@@ -2,7 +2,6 @@
 // score on display and the data files' paths known.
 
 #include <QDir>
-#include <iostream>
 
 #include "Form1.h"
 #include "RankFile.h"
@@ -36,7 +35,6 @@ bool Form1::Form_Load() {
         services_.fileError(rank.error);
         return false;
     }
-    if (!rank.warning.isEmpty()) std::cerr << "zanrai: " << rank.warning.toStdString() << '\n';
     highScore = rank.highScore;
     lives = 3;
     Label5->setCaption(QString::fromStdString(highScoreText(highScore)));

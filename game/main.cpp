@@ -7,6 +7,7 @@
 
 #include "Form1.h"
 #include "SystemMultimedia.h"
+#include "TerminationSignals.h"
 #include "ToolWindow.h"
 
 namespace {
@@ -53,6 +54,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<mm::MultimediaService> multimedia = mm::makeSystemMultimedia();
     Form1 form(desktopServices(*multimedia));
     if (!form.Form_Load()) return 1;
+    onTerminationSignals([&form] { form.mnuExit_Click(); });
     form.adjustSize();
     centreOnScreen(&form);
     form.show();

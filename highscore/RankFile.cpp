@@ -12,7 +12,7 @@ namespace {
 constexpr qint64 readLimit = 4096;
 
 QString describe(const QString& path, const QString& what) {
-    return QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), what);
+    return QStringLiteral("%1: %2").arg(QFileInfo(path).absoluteFilePath(), what);
 }
 
 SaveWriter& saveWriter() {
@@ -25,24 +25,24 @@ SaveWriter& saveWriter() {
 ReadResult read(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {false, std::nullopt, describe(path, file.errorString()), {}};
+        return {false, std::nullopt, describe(path, file.errorString())};
     const QByteArray bytes = file.read(readLimit);
     if (file.error() != QFileDevice::NoError)
-        return {false, std::nullopt, describe(path, file.errorString()), {}};
+        return {false, std::nullopt, describe(path, file.errorString())};
 
     const RankParse parsed = parseRankText(std::string_view(bytes.constData(), bytes.size()));
     switch (parsed.kind) {
         case RankParse::Kind::noItem:
-            return {false, std::nullopt, describe(path, QStringLiteral("the file is empty")), {}};
+            return {false, std::nullopt, describe(path, QStringLiteral("the file is empty"))};
         case RankParse::Kind::notANumber:
-            return {true, std::nullopt, {},
-                    describe(path, QStringLiteral("\"%1\" is no score; starting from none")
-                                       .arg(QString::fromLatin1(parsed.firstItem)))};
+            return {false, std::nullopt,
+                    describe(path, QStringLiteral("\"%1\" is not a score (a whole number)")
+                                       .arg(QString::fromUtf8(parsed.firstItem)))};
         case RankParse::Kind::nothing:
         case RankParse::Kind::value:
             break;
     }
-    return {true, parsed.highScore, {}, {}};
+    return {true, parsed.highScore, {}};
 }
 
 SaveResult save(const QString& path, const HighScore& value) {

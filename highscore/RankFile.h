@@ -15,19 +15,19 @@ inline constexpr char fileName[] = "rank.dat";
 struct ReadResult {
     bool ok = false;
     HighScore highScore;
-    QString error;    // why reading failed, for the player
-    QString warning;  // a readable file whose value could not be used
+    QString error;  // why reading failed: the file's full path and the reason
 };
 
 // Reads the best score from the file at path. A missing or unreadable file,
-// or an empty one, is an error. A first item that is no number is read as
-// nothing, with a warning: the game only ever saves numbers there, and a
-// damaged file must not lock the player out.
+// an empty one, or one whose first item is no decimal number in range is an
+// error, and the file is left as it is: the game only ever saves numbers
+// there, so anything else is damage the player should see, not a score of 0
+// that the next game over would write over it.
 ReadResult read(const QString& path);
 
 struct SaveResult {
     bool ok = false;
-    QString error;
+    QString error;  // the file's full path and the reason
 };
 
 // Replaces the file's content with the one line of value. The new content is

@@ -14,6 +14,9 @@ std::string_view trimTrailingBlanks(std::string_view s) {
 }  // namespace
 
 RankParse parseRankText(std::string_view text) {
+    // Editors on some systems put a UTF-8 byte-order mark before the text.
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(byteOrderMark)) text.remove_prefix(byteOrderMark.size());
     if (text.empty()) return {RankParse::Kind::noItem, std::nullopt, {}};
 
     std::size_t begin = 0;

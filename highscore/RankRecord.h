@@ -25,7 +25,8 @@ struct RankParse {
 };
 
 // The first item of the file is the text up to the first comma, line end or
-// end of file, leading blanks skipped. Everything after it is ignored.
+// end of file, leading blanks (and a UTF-8 byte-order mark) skipped.
+// Everything after it is ignored.
 RankParse parseRankText(std::string_view text);
 
 // The file's content as saved: the value in decimal, then CR LF; nothing

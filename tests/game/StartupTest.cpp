@@ -46,11 +46,15 @@ TEST_F(Startup, AMissingRankFileIsReportedAndNothingIsCreated) {
     EXPECT_FALSE(QFile::exists(rankPath()));
 }
 
-TEST_F(Startup, AnEmptyRankFileIsReported) {
-    writeRank("");
-    form = std::make_unique<Form1>(services());
-    EXPECT_FALSE(form->Form_Load());
-    EXPECT_EQ(fileErrors.size(), 1);
+TEST_F(Startup, AnEmptyOrDamagedRankFileIsReportedAndKept) {
+    for (const QByteArray& bad : {QByteArray(""), QByteArray("high\r\n"), QByteArray("99999999999")}) {
+        fileErrors.clear();
+        writeRank(bad);
+        form = std::make_unique<Form1>(services());
+        EXPECT_FALSE(form->Form_Load()) << bad.constData();
+        EXPECT_EQ(fileErrors.size(), 1);
+        EXPECT_EQ(rankContent(), bad);
+    }
 }
 
 TEST_F(Startup, DataFilesLieBesideTheProgramWithOneSeparator) {

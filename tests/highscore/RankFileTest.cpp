@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "RankFile.h"
@@ -43,12 +44,19 @@ TEST_F(RankFileTest, ReadsTheBestScoreOrNothing) {
     EXPECT_EQ(rankfile::read(path).highScore, std::nullopt);
 }
 
-TEST_F(RankFileTest, TextThatIsNoNumberReadsAsNothingWithAWarning) {
+TEST_F(RankFileTest, TextThatIsNoNumberIsAnErrorQuotingItAndTheFileIsKept) {
     write("garbage\r\n");
     const rankfile::ReadResult rank = rankfile::read(path);
-    EXPECT_TRUE(rank.ok);
-    EXPECT_EQ(rank.highScore, std::nullopt);
-    EXPECT_TRUE(rank.warning.contains(QStringLiteral("garbage")));
+    EXPECT_FALSE(rank.ok);
+    EXPECT_TRUE(rank.error.contains(QStringLiteral("\"garbage\""))) << rank.error.toStdString();
+    EXPECT_EQ(content(), QByteArray("garbage\r\n"));
+}
+
+TEST_F(RankFileTest, ErrorsNameTheFullPathAndTheReason) {
+    const rankfile::ReadResult missing = rankfile::read(path);
+    EXPECT_TRUE(missing.error.startsWith(QFileInfo(path).absoluteFilePath() + QStringLiteral(": ")))
+        << missing.error.toStdString();
+    EXPECT_GT(missing.error.size(), path.size() + 2) << "a reason follows the path";
 }
 
 TEST_F(RankFileTest, SaveReplacesTheWholeFile) {

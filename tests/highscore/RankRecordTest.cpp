@@ -22,6 +22,8 @@ TEST(RankRecord, ReadsTheFirstItemOnly) {
         {"   42  \r\n", Kind::value, 42},
         {"-7\r\n", Kind::value, -7},
         {"+8\r\n", Kind::value, 8},
+        {"\xEF\xBB\xBF" "77\r\n", Kind::value, 77},
+        {"\xEF\xBB\xBF", Kind::noItem, std::nullopt},
         {"2147483647", Kind::value, 2147483647},
         {"\r\n", Kind::nothing, std::nullopt},
         {"\r\n230\r\n", Kind::nothing, std::nullopt},
