@@ -141,3 +141,19 @@ TEST(FluidSequencerCreate, SoundfontChoiceFollowsTheEnvironment) {
 }
 
 }  // namespace
+
+// The game's own tunes, as the build generated them beside the program.
+TEST_F(FluidRender, TheGameTunesRenderAudibly) {
+    for (const char* name : {"bgm.dat", "bgm2.dat"}) {
+        std::vector<std::uint8_t> smf;
+        ASSERT_EQ(mm::loadMidiFile(std::string(ZANRAI_DATA_DIR) + "/" + name, smf),
+                  mm::SeqError::None)
+            << name;
+        mm::SequencerDevice::Handle h = 0;
+        ASSERT_EQ(seq->open(name, smf, h), mm::SeqError::None) << name;
+        ASSERT_EQ(seq->play(h), mm::SeqError::None);
+        EXPECT_GT(render(3000), kLoud) << name << " is silent in its first seconds";
+        EXPECT_TRUE(seq->isPlaying(h)) << name << " ended within three seconds";
+        seq->close(h);
+    }
+}
