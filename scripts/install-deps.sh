@@ -11,7 +11,7 @@ libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev
 timgm6mb-soundfont fonts-ipafont-gothic
 libgtest-dev libgmock-dev libbenchmark-dev
 clang libclang-rt-14-dev
-xvfb xauth xdotool imagemagick x11-utils
+xvfb xauth xdotool imagemagick x11-utils python3
 desktop-file-utils appstream dpkg-dev file
 "
 

@@ -1,0 +1,680 @@
+#!/usr/bin/python3
+"""Plays the built game like a person would, in a private Xvfb.
+
+Each scenario runs the real program in a fresh temporary working directory,
+drives it with xdotool (mouse on the menus, Enter on message boxes), looks at
+the screen through screenshots and checks what is left on disk. Standard
+library only. The X server and the game are always ended, also when a check
+fails or the run is cut short: they die with this driver (PR_SET_PDEATHSIG),
+and a watchdog alarm leaves time for the clean-up before CTest's own timeout.
+"""
+
+import argparse
+import ctypes
+import os
+import select
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+CLIENT_W, CLIENT_H = 415, 356
+# Client-area pixel positions of the five targets' top-left corners at home,
+# the blue home-row line and the red limit line.
+TARGETS_X = (80, 144, 208, 272, 344)
+TARGET_HOME_Y = 120
+HOME_LINE_Y = 152
+LIMIT_LINE_Y = 192
+RED, BLUE = (255, 0, 0), (0, 0, 255)
+
+GAME_OVER_TITLE = "Zanrai暫定版"
+MAIN_TITLE = "Zanrai"
+
+# Qt on a slow (sanitized, loaded) machine can take seconds to show a window.
+WINDOW_TIMEOUT = 30.0
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def log(message):
+    print(f"[e2e] {message}", flush=True)
+
+
+# --- processes -------------------------------------------------------------
+
+_libc = ctypes.CDLL(None, use_errno=True)
+PR_SET_PDEATHSIG = 1
+
+
+def _die_with_parent():
+    # Runs in the child between fork and exec: if the driver is killed (a
+    # CTest timeout sends SIGKILL), the child is killed too.
+    _libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
+
+
+def end_process(proc, grace=3.0):
+    if proc is None or proc.poll() is not None:
+        return
+    proc.terminate()
+    try:
+        proc.wait(grace)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
+class Xvfb:
+    """A private X server; the server itself picks a free display number."""
+
+    def __init__(self):
+        self.proc = None
+        self.display = None
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 20
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
+            chunk = os.read(read_end, 16) if ready else b""
+            if not chunk:
+                os.close(read_end)
+                end_process(self.proc)
+                raise Failure("Xvfb did not report a display number")
+            number += chunk
+        os.close(read_end)
+        self.display = ":" + number.decode().strip()
+        log(f"Xvfb on {self.display}")
+        return self
+
+    def __exit__(self, *exc):
+        end_process(self.proc)
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("WAYLAND_DISPLAY", None)
+        env.pop("XAUTHORITY", None)
+        return env
+
+    def run(self, *args, check_rc=True):
+        result = subprocess.run(list(args), env=self.env(), capture_output=True, text=True,
+                                timeout=30)
+        if check_rc and result.returncode != 0:
+            raise Failure(f"{' '.join(args)} failed: {result.stderr.strip()}")
+        return result
+
+
+class Game:
+    """The program under test, its output kept outside the working directory."""
+
+    def __init__(self, x, program, workdir, logdir, extra_env=None):
+        self.x = x
+        self.workdir = workdir
+        self.stdout_path = os.path.join(logdir, "stdout.txt")
+        self.stderr_path = os.path.join(logdir, "stderr.txt")
+        runtime = tempfile.mkdtemp(prefix="xdg-", dir=logdir)
+        env = x.env()
+        env.update({
+            "QT_QPA_PLATFORM": "xcb",
+            "SDL_AUDIODRIVER": "dummy",
+            "XDG_RUNTIME_DIR": runtime,
+        })
+        font = smallest_soundfont()
+        if font:
+            # The small bank loads in a blink; the game waits for it at Start.
+            env["ZANRAI_SOUNDFONT"] = font
+        env.update(extra_env or {})
+        self.proc = subprocess.Popen(
+            [program], cwd=workdir, env=env, stdin=subprocess.DEVNULL,
+            stdout=open(self.stdout_path, "wb"), stderr=open(self.stderr_path, "wb"),
+            preexec_fn=_die_with_parent)
+        log(f"started {program} in {workdir} (pid {self.proc.pid})")
+
+    def stderr(self):
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_exit(self, timeout):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the game did not end within {timeout} s") from None
+
+    def end(self):
+        end_process(self.proc)
+
+
+def smallest_soundfont():
+    folder = "/usr/share/sounds/sf2"
+    try:
+        fonts = [os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".sf2")]
+    except OSError:
+        return None
+    fonts = [f for f in fonts if os.path.isfile(f)]
+    return min(fonts, key=os.path.getsize) if fonts else None
+
+
+# --- windows, input and screenshots ---------------------------------------
+
+def find_window(x, title, timeout=WINDOW_TIMEOUT, game=None):
+    """The visible window whose whole title is `title`."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        result = x.run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$",
+                       check_rc=False)
+        ids = [int(w) for w in result.stdout.split()]
+        if ids:
+            return ids[-1]
+        if game is not None and not game.running():
+            raise Failure(f"the game ended (status {game.proc.returncode}) before a window "
+                          f"titled {title!r} appeared; stderr:\n{game.stderr()}")
+        time.sleep(0.1)
+    raise Failure(f"no window titled {title!r} within {timeout} s")
+
+
+def window_gone(x, title, timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        result = x.run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$",
+                       check_rc=False)
+        if not result.stdout.split():
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def geometry(x, wid):
+    out = x.run("xdotool", "getwindowgeometry", "--shell", str(wid)).stdout
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def click(x, px, py):
+    x.run("xdotool", "mousemove", "--sync", str(px), str(py))
+    x.run("xdotool", "click", "1")
+
+
+def press_enter(x, wid):
+    # Focus first: without a window manager nothing else moves the keyboard
+    # focus, and the key must reach the box rather than the main window.
+    x.run("xdotool", "windowfocus", "--sync", str(wid), check_rc=False)
+    x.run("xdotool", "key", "Return")
+
+
+class Shot:
+    """A screen region as RGB bytes, read from a binary PPM."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, px, py):
+        i = 3 * (py * self.width + px)
+        return tuple(self.data[i:i + 3])
+
+    def differing_pixels(self, other):
+        return sum(1 for i in range(0, len(self.data), 3)
+                   if self.data[i:i + 3] != other.data[i:i + 3])
+
+
+def screenshot(x, left, top, width, height):
+    result = subprocess.run(
+        ["import", "-silent", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+         "+repage", "-depth", "8", "ppm:-"],
+        env=x.env(), capture_output=True, timeout=30)
+    check(result.returncode == 0, f"import failed: {result.stderr.decode(errors='replace')}")
+    data = result.stdout
+    # P6 header: magic, width, height, maxval, each followed by whitespace.
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    pos += 1
+    check(fields[0] == b"P6" and fields[3] == b"255", "unexpected screenshot format")
+    w, h = int(fields[1]), int(fields[2])
+    check((w, h) == (width, height), f"screenshot is {w}x{h}, wanted {width}x{height}")
+    return Shot(w, h, data[pos:pos + 3 * w * h])
+
+
+class MainWindow:
+    def __init__(self, x, game):
+        self.x = x
+        self.game = game
+        self.wid = find_window(x, MAIN_TITLE, game=game)
+        left, top, width, height = geometry(x, self.wid)
+        check(width == CLIENT_W, f"window is {width} px wide, wanted {CLIENT_W}")
+        self.left, self.top = left, top
+        self.menu_h = height - CLIENT_H
+        check(10 <= self.menu_h <= 60, f"odd menu bar height {self.menu_h}")
+
+    def client_shot(self):
+        return screenshot(self.x, self.left, self.top + self.menu_h, CLIENT_W, CLIENT_H)
+
+    def file_menu(self, item):
+        """Clicks File in the menu bar, then the item in the menu that opens.
+
+        The items are found on a screenshot of the opened menu, as the rows of
+        dark text, so nothing depends on the font's metrics.
+        """
+        click(self.x, self.left + 15, self.top + self.menu_h // 2)
+        popup = None
+        deadline = time.monotonic() + 10
+        while popup is None and time.monotonic() < deadline:
+            result = self.x.run("xdotool", "search", "--onlyvisible", "--name", ".*",
+                                check_rc=False)
+            for wid in (int(w) for w in result.stdout.split()):
+                if wid == self.wid:
+                    continue
+                gx, gy, gw, gh = geometry(self.x, wid)
+                # The menu opens right under the menu bar, at its left end.
+                if abs(gy - (self.top + self.menu_h)) <= 4 and abs(gx - self.left) <= 20 \
+                        and gh < 300:
+                    popup = (gx, gy, gw, gh)
+            if popup is None:
+                time.sleep(0.1)
+        check(popup is not None, "the File menu did not open")
+        gx, gy, gw, gh = popup
+        time.sleep(0.2)  # let it draw
+        shot = screenshot(self.x, gx, gy, gw, gh)
+        rows = []
+        for py in range(gh):
+            dark = any(sum(shot.pixel(px, py)) < 3 * 100 for px in range(8, gw - 8))
+            rows.append(dark)
+        bands, start = [], None
+        for py, dark in enumerate(rows + [False]):
+            if dark and start is None:
+                start = py
+            elif not dark and start is not None:
+                bands.append((start + py) // 2)
+                start = None
+        # Reset, Start, (greyed Ranking, if dark enough to be seen), Exit.
+        check(len(bands) in (3, 4), f"found {len(bands)} text rows in the File menu")
+        wanted = {"Reset": bands[0], "Start": bands[1], "Exit": bands[-1]}[item]
+        click(self.x, gx + gw // 3, gy + wanted)
+        log(f"File -> {item}")
+
+
+# --- a close request, as a window manager sends it ------------------------
+
+def send_close_request(display, wid):
+    """Sends WM_PROTOCOLS/WM_DELETE_WINDOW to a window over the X protocol.
+
+    What a window manager does when its close button or Alt+F4 is used; no
+    tool at hand sends it without a window manager (xdotool's windowclose
+    destroys the window, xkill kills the client).
+    """
+    number = display.lstrip(":").split(".")[0]
+    sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    sock.settimeout(10)
+    sock.connect(f"/tmp/.X11-unix/X{number}")
+
+    def receive(n):
+        buf = b""
+        while len(buf) < n:
+            chunk = sock.recv(n - len(buf))
+            if not chunk:
+                raise Failure("the X server closed the connection")
+            buf += chunk
+        return buf
+
+    try:
+        # Connection set-up: little-endian, protocol 11.0, no authorisation.
+        sock.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))
+        head = receive(8)
+        check(head[0] == 1, "the X server refused the connection")
+        receive(struct.unpack("<H", head[6:8])[0] * 4)
+
+        def intern(name):
+            raw = name.encode()
+            pad = (4 - len(raw) % 4) % 4
+            sock.sendall(struct.pack("<BBHHxx", 16, 0, 2 + (len(raw) + pad) // 4, len(raw))
+                         + raw + b"\0" * pad)
+            reply = receive(32)
+            check(reply[0] == 1, f"InternAtom {name} failed")
+            return struct.unpack("<I", reply[8:12])[0]
+
+        protocols = intern("WM_PROTOCOLS")
+        delete = intern("WM_DELETE_WINDOW")
+        event = struct.pack("<BBHII5I", 33, 32, 0, wid, protocols, delete, 0, 0, 0, 0)
+        # SendEvent with an empty mask goes to the window's own client.
+        sock.sendall(struct.pack("<BBHII", 25, 0, 11, wid, 0) + event)
+        # A round trip (InternAtom again) makes sure the event was processed.
+        intern("WM_PROTOCOLS")
+    finally:
+        sock.close()
+
+
+# --- watching which files the program opens -------------------------------
+
+class FileWatch:
+    """Records the names of files opened in one folder (Linux inotify)."""
+
+    IN_ACCESS, IN_OPEN, IN_NONBLOCK = 0x1, 0x20, 0o4000
+
+    def __init__(self, folder):
+        self.fd = _libc.inotify_init1(self.IN_NONBLOCK)
+        check(self.fd >= 0, "inotify_init1 failed")
+        wd = _libc.inotify_add_watch(self.fd, os.fsencode(folder), self.IN_OPEN)
+        check(wd >= 0, f"cannot watch {folder}")
+        self.opened = []
+
+    def poll(self):
+        while True:
+            try:
+                data = os.read(self.fd, 65536)
+            except BlockingIOError:
+                return self.opened
+            pos = 0
+            while pos < len(data):
+                _, _, _, length = struct.unpack_from("iIII", data, pos)
+                name = data[pos + 16:pos + 16 + length].rstrip(b"\0")
+                self.opened.append(os.fsdecode(name))
+                pos += 16 + length
+
+    def close(self):
+        os.close(self.fd)
+
+
+# --- helpers for the scenarios --------------------------------------------
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write_bytes(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def check_lines_drawn(shot):
+    """The red limit line and the blue home row are really on screen."""
+    for px in (5, 40, 130, 250, 405):
+        check(shot.pixel(px, LIMIT_LINE_Y) == RED,
+              f"limit line pixel ({px},{LIMIT_LINE_Y}) is {shot.pixel(px, LIMIT_LINE_Y)}")
+    for px in (5, 40, 400):
+        check(shot.pixel(px, HOME_LINE_Y) == BLUE,
+              f"home row pixel ({px},{HOME_LINE_Y}) is {shot.pixel(px, HOME_LINE_Y)}")
+
+
+def play_area_changes(window, seconds=0.4):
+    """Pixels of the play area that change over a short while."""
+    first = window.client_shot()
+    time.sleep(seconds)
+    second = window.client_shot()
+    return first.differing_pixels(second)
+
+
+def reports_rank_error(game):
+    """A line "zanrai: <path>rank.dat: <reason>" on stderr."""
+    return any(line.startswith("zanrai: ") and "rank.dat: " in line
+               for line in game.stderr().splitlines())
+
+
+def wait_for(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return
+        time.sleep(0.1)
+    raise Failure(f"timed out waiting for {what}")
+
+
+def game_over_box(x, game):
+    # Three lives go in about four seconds at the Normal level.
+    return find_window(x, GAME_OVER_TITLE, timeout=WINDOW_TIMEOUT, game=game)
+
+
+# --- scenarios -------------------------------------------------------------
+
+def scenario_game_over(args, x, tmp):
+    """Start, no clicks, three lives lost, the box closed with Enter."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    rank = os.path.join(work, "rank.dat")
+    # Only the first item counts; the save leaves one line of it.
+    write_bytes(rank, b"7,old\r\nsecond line\r\n")
+    game = Game(x, args.program, work, tmp)
+    try:
+        window = MainWindow(x, game)
+        time.sleep(0.3)
+        idle_before = window.client_shot()
+        check_lines_drawn(idle_before)
+        check(play_area_changes(window) == 0, "the window moves before Start")
+
+        window.file_menu("Start")
+        wait_for(lambda: play_area_changes(window, 0.2) > 0, 10, "the targets to move")
+        box = game_over_box(x, game)
+        check(read_bytes(rank) == b"7,old\r\nsecond line\r\n",
+              "rank.dat changed before the game-over box was closed")
+        press_enter(x, box)
+        check(window_gone(x, GAME_OVER_TITLE), "Enter did not close the game-over box")
+        wait_for(lambda: read_bytes(rank) == b"7\r\n", 10, "rank.dat to hold 7 CR LF")
+        check(sorted(os.listdir(work)) == ["rank.dat"],
+              f"files left in the working directory: {os.listdir(work)}")
+
+        check(game.running(), "the game ended after game over")
+        time.sleep(0.5)
+        check(play_area_changes(window, 0.5) == 0, "the window still moves after game over")
+        idle_after = window.client_shot()
+        check_lines_drawn(idle_after)
+        changed = idle_before.differing_pixels(idle_after)
+        check(changed == 0, f"{changed} pixels differ from the idle window before Start")
+        check("zanrai:" not in game.stderr(), f"errors reported:\n{game.stderr()}")
+    finally:
+        game.end()
+
+
+def scenario_unreadable_rank(args, x, tmp):
+    """A missing or an empty rank.dat: the error, status 1, no new file."""
+    for case, content in (("missing", None), ("empty", b"")):
+        work = os.path.join(tmp, case)
+        os.mkdir(work)
+        if content is not None:
+            write_bytes(os.path.join(work, "rank.dat"), content)
+        logdir = tempfile.mkdtemp(dir=tmp)
+        game = Game(x, args.program, work, logdir)
+        try:
+            box = find_window(x, MAIN_TITLE, game=game)
+            check(game.running(), f"{case}: the program did not wait for the box")
+            wait_for(lambda: reports_rank_error(game), 10,
+                     f"{case}: the error on stderr")
+            # The box is the only window: the main window is never shown.
+            _, _, width, height = geometry(x, box)
+            check(height < CLIENT_H,
+                  f"{case}: the window shown is {width}x{height}, not a message box")
+            press_enter(x, box)
+            status = game.wait_exit(15)
+            check(status == 1, f"{case}: exit status {status}, wanted 1")
+            expected = [] if content is None else ["rank.dat"]
+            check(sorted(os.listdir(work)) == expected,
+                  f"{case}: working directory holds {os.listdir(work)}")
+            if content is not None:
+                check(read_bytes(os.path.join(work, "rank.dat")) == content,
+                      f"{case}: rank.dat was changed")
+            log(f"{case}: status 1, {game.stderr().strip()}")
+        finally:
+            game.end()
+
+
+def exit_keeps_rank(args, x, tmp, leave):
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    rank = os.path.join(work, "rank.dat")
+    original = b"5,keep\r\nthis\r\n"
+    write_bytes(rank, original)
+    os.utime(rank, (1_000_000_000, 1_000_000_000))
+    game = Game(x, args.program, work, tmp)
+    try:
+        window = MainWindow(x, game)
+        window.file_menu("Start")
+        wait_for(lambda: play_area_changes(window, 0.2) > 0, 10, "the targets to move")
+        time.sleep(1.0)  # a life or so goes
+        leave(window)
+        status = game.wait_exit(15)
+        check(status == 0, f"exit status {status}, wanted 0; stderr:\n{game.stderr()}")
+        check(read_bytes(rank) == original, "rank.dat was changed")
+        check(os.stat(rank).st_mtime == 1_000_000_000, "rank.dat was rewritten")
+        check(sorted(os.listdir(work)) == ["rank.dat"],
+              f"files left in the working directory: {os.listdir(work)}")
+        check("zanrai:" not in game.stderr(), f"errors reported:\n{game.stderr()}")
+    finally:
+        game.end()
+
+
+def scenario_exit_during_game(args, x, tmp):
+    """File -> Exit while targets fall: status 0, rank.dat untouched."""
+    exit_keeps_rank(args, x, tmp, lambda window: window.file_menu("Exit"))
+
+
+def scenario_close_request(args, x, tmp):
+    """A desktop close request (WM_DELETE_WINDOW) during a game acts as Exit."""
+    def close(window):
+        send_close_request(x.display, window.wid)
+        log("sent WM_DELETE_WINDOW")
+    exit_keeps_rank(args, x, tmp, close)
+
+
+def scenario_other_folder(args, x, tmp):
+    """A copy of the program in a folder with blanks and Japanese characters,
+    started from another such folder: rank.dat comes from the working
+    directory, the data files from beside the program."""
+    source = os.path.dirname(os.path.abspath(args.program))
+    program_dir = os.path.join(tmp, "ゲーム フォルダ", "斬雷 v2")
+    os.makedirs(program_dir)
+    program = os.path.join(program_dir, os.path.basename(args.program))
+    shutil.copy2(args.program, program)
+    for name in ("bgm.dat", "bgm2.dat", "kiru.dat", "hajiku.dat"):
+        shutil.copy2(os.path.join(source, name), program_dir)
+    # A decoy: a rank.dat beside the program must not be the one read.
+    write_bytes(os.path.join(program_dir, "rank.dat"), b"999\r\n")
+    work = os.path.join(tmp, "遊ぶ 場所")
+    os.mkdir(work)
+    rank = os.path.join(work, "rank.dat")
+    write_bytes(rank, b"3,x\r\n")
+
+    watch = FileWatch(program_dir)
+    game = Game(x, program, work, tmp)
+    try:
+        window = MainWindow(x, game)
+        check_lines_drawn(window.client_shot())
+        watch.poll()
+        window.file_menu("Start")
+        box = game_over_box(x, game)
+        opened = watch.poll()
+        # The tune at Start, the deflect sound at every life lost.
+        check("bgm.dat" in opened, f"bgm.dat was not opened; opened: {opened}")
+        check("hajiku.dat" in opened, f"hajiku.dat was not opened; opened: {opened}")
+        press_enter(x, box)
+        # The saved best score shows which rank.dat was read.
+        wait_for(lambda: read_bytes(rank) == b"3\r\n", 10, "rank.dat to hold 3 CR LF")
+        check(read_bytes(os.path.join(program_dir, "rank.dat")) == b"999\r\n",
+              "the rank.dat beside the program was touched")
+        check(game.running(), "the game ended after game over")
+        check("zanrai:" not in game.stderr(),
+              f"errors reported (sound or files):\n{game.stderr()}")
+    finally:
+        game.end()
+        watch.close()
+
+
+def scenario_read_only_rank(args, x, tmp):
+    """rank.dat made read-only during play: at game over the error box, status
+    1, and the old content intact."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    rank = os.path.join(work, "rank.dat")
+    write_bytes(rank, b"9\r\n")
+    game = Game(x, args.program, work, tmp)
+    try:
+        window = MainWindow(x, game)
+        os.chmod(rank, 0o444)
+        window.file_menu("Start")
+        press_enter(x, game_over_box(x, game))
+        check(window_gone(x, GAME_OVER_TITLE), "Enter did not close the game-over box")
+        wait_for(lambda: reports_rank_error(game), 10, "the error on stderr")
+        error_box = find_window(x, MAIN_TITLE, game=game, timeout=10)
+        check(game.running(), "the program ended before the error box was closed")
+        press_enter(x, error_box)
+        status = game.wait_exit(15)
+        check(status == 1, f"exit status {status}, wanted 1")
+        check(read_bytes(rank) == b"9\r\n", "rank.dat was changed")
+        check(sorted(os.listdir(work)) == ["rank.dat"],
+              f"files left in the working directory: {os.listdir(work)}")
+        log(f"stderr: {game.stderr().strip()}")
+    finally:
+        game.end()
+        os.chmod(rank, 0o644)
+
+
+SCENARIOS = {
+    "game_over": scenario_game_over,
+    "unreadable_rank": scenario_unreadable_rank,
+    "exit_during_game": scenario_exit_during_game,
+    "close_request": scenario_close_request,
+    "other_folder": scenario_other_folder,
+    "read_only_rank": scenario_read_only_rank,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--program", required=True, help="the built zanrai")
+    parser.add_argument("--deadline", type=int, default=100,
+                        help="seconds before the run is abandoned")
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    args = parser.parse_args()
+    args.program = os.path.abspath(args.program)
+    for tool in ("Xvfb", "xdotool", "import"):
+        if shutil.which(tool) is None:
+            print(f"[e2e] {tool} is missing (scripts/install-deps.sh installs it)")
+            return 1
+
+    def abandon(signum, frame):
+        raise Failure(f"abandoned after {args.deadline} s")
+    signal.signal(signal.SIGALRM, abandon)
+    signal.signal(signal.SIGTERM, abandon)
+    signal.alarm(args.deadline)
+
+    started = time.monotonic()
+    tmp = tempfile.mkdtemp(prefix="zanrai-e2e-")
+    try:
+        with Xvfb() as x:
+            SCENARIOS[args.scenario](args, x, tmp)
+    except Failure as failure:
+        print(f"[e2e] FAIL {args.scenario}: {failure}", flush=True)
+        return 1
+    finally:
+        signal.alarm(0)
+        shutil.rmtree(tmp, ignore_errors=True)
+    log(f"PASS {args.scenario} in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

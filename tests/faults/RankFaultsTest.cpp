@@ -1,0 +1,161 @@
+// rank.dat when saving goes wrong: a write that fails part-way (injected at
+// the writer's seam, as a full disk or an I/O error would), at the file level
+// and at game over, and a saving program killed at random moments.
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <chrono>
+#include <iostream>
+#include <random>
+#include <thread>
+
+#include "GameFixture.h"
+#include "RankFile.h"
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Installs a failing writer for the life of the object.
+class FailingWrites {
+public:
+    explicit FailingWrites(rankfile::SaveWriter writer) {
+        rankfile::setSaveWriterForTesting(std::move(writer));
+    }
+    ~FailingWrites() { rankfile::setSaveWriterForTesting({}); }
+    FailingWrites(const FailingWrites&) = delete;
+    FailingWrites& operator=(const FailingWrites&) = delete;
+};
+
+// The ways a write can go wrong part-way.
+struct WriteFault {
+    const char* name;
+    rankfile::SaveWriter writer;
+};
+
+std::vector<WriteFault> writeFaults() {
+    return {
+        {"half written, then an error",
+         [](QSaveFile& f, const char* data, qint64 size) {
+             f.write(data, size / 2);
+             return qint64{-1};
+         }},
+        {"a short write",
+         [](QSaveFile& f, const char* data, qint64 size) { return f.write(data, size - 1); }},
+        {"nothing written",
+         [](QSaveFile&, const char*, qint64) { return qint64{-1}; }},
+        {"written, then the save is abandoned before the rename",
+         [](QSaveFile& f, const char* data, qint64 size) {
+             const qint64 n = f.write(data, size);
+             f.cancelWriting();
+             return n;
+         }},
+    };
+}
+
+TEST(RankSaveFaults, AWriteFailingPartWayKeepsTheOldContentAndLeavesNoLitter) {
+    for (const WriteFault& fault : writeFaults()) {
+        SCOPED_TRACE(fault.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("rank.dat"));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("123,old\r\nkept\r\n");
+        }
+        {
+            FailingWrites failing(fault.writer);
+            const rankfile::SaveResult saved = rankfile::save(path, 4567);
+            EXPECT_FALSE(saved.ok);
+            EXPECT_TRUE(saved.error.contains(QStringLiteral("rank.dat"))) << saved.error.toStdString();
+            EXPECT_EQ(contentOf(path), QByteArray("123,old\r\nkept\r\n"));
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                      QStringList{QStringLiteral("rank.dat")});
+
+            // Where there was no file, a failed save creates none.
+            const QString fresh = dir.filePath(QStringLiteral("new/rank.dat"));
+            ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("new"))));
+            EXPECT_FALSE(rankfile::save(fresh, 1).ok);
+            EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("new")))
+                            .entryList(QDir::Files | QDir::Hidden)
+                            .isEmpty());
+        }
+        // The seam removed, the same call succeeds.
+        EXPECT_TRUE(rankfile::save(path, 4567).ok);
+        EXPECT_EQ(contentOf(path), QByteArray("4567\r\n"));
+    }
+}
+
+using GameOverSaveFaults = GameFixture;
+
+TEST_F(GameOverSaveFaults, AFailedWriteAtGameOverIsReportedEndsTheProgramAndKeepsTheOldScore) {
+    for (const WriteFault& fault : writeFaults()) {
+        SCOPED_TRACE(fault.name);
+        fileErrors.clear();
+        endStatus.reset();
+        Form1& f = load("40\r\n");
+        FailingWrites failing(fault.writer);
+        f.mnustart_Click();
+        for (int i = 0; i < 45; ++i) click(f.Image2);
+        for (int i = 0; i < 3; ++i) loseALife();
+        EXPECT_EQ(messages.size(), 1) << "the game-over box came first";
+        messages.clear();
+        ASSERT_EQ(fileErrors.size(), 1);
+        EXPECT_TRUE(fileErrors.front().contains(QStringLiteral("rank.dat")));
+        EXPECT_EQ(endStatus, 1);
+        EXPECT_EQ(rankContent(), QByteArray("40\r\n"));
+        EXPECT_EQ(QDir(work.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("rank.dat")});
+    }
+}
+
+// A program that saves rank.dat over and over, killed with SIGKILL at random
+// moments, as a crash or a power-off of the session would. Every time, the
+// file must hold one whole score, the newest one or an earlier one.
+TEST(RankKill, ASaveLoopKilledAtRandomMomentsNeverLeavesAnInvalidFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rank.dat"));
+    std::mt19937 gen(20240607U);
+    std::uniform_int_distribution<int> pause(0, 30);
+    const QRegularExpression oneLine(QStringLiteral("\\A[0-9]+\r\n\\z"));
+    qint64 next = 1;
+    int savedDuringRuns = 0;
+    constexpr int runs = 40;
+    for (int run = 0; run < runs; ++run) {
+        QProcess saver;
+        saver.start(QStringLiteral(ZANRAI_RANK_SAVE_LOOP),
+                    {dir.path(), QString::number(next)});
+        ASSERT_TRUE(saver.waitForStarted(10000));
+        // The program says so once its first save is complete.
+        ASSERT_TRUE(saver.waitForReadyRead(20000)) << saver.readAllStandardError().toStdString();
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause(gen)));
+        saver.kill();
+        ASSERT_TRUE(saver.waitForFinished(10000));
+        ASSERT_EQ(saver.exitStatus(), QProcess::CrashExit) << "killed while still saving";
+
+        const QByteArray bytes = contentOf(path);
+        ASSERT_TRUE(oneLine.match(QString::fromLatin1(bytes)).hasMatch())
+            << "run " << run << ": \"" << bytes.toStdString() << '"';
+        const rankfile::ReadResult read = rankfile::read(path);
+        ASSERT_TRUE(read.ok) << read.error.toStdString();
+        ASSERT_TRUE(read.highScore.has_value());
+        ASSERT_GE(*read.highScore, next) << "run " << run << ": the first save was lost";
+        savedDuringRuns += static_cast<int>(*read.highScore - next + 1);
+        next = *read.highScore + 1;
+    }
+    // A save killed between writing and renaming leaves its temporary file
+    // behind; harmless to the score, but counted so it can be seen.
+    const QStringList others =
+        QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("rank.dat."));
+    std::cout << "[ info ] " << savedDuringRuns << " saves completed in " << runs
+              << " killed runs; " << others.size() << " temporary files left behind\n";
+    RecordProperty("temporary_files_left", static_cast<int>(others.size()));
+}
+
+}  // namespace

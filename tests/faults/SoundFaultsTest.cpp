@@ -1,0 +1,294 @@
+// The game on the real sound back end (SDL's dummy driver, a real soundfont)
+// when the sound around it is broken: no device, damaged data files, a
+// damaged soundfont, a program folder with blanks and Japanese characters.
+// Sound trouble must never stop the game; where the sound is fine it must be
+// heard, which a tap on the mixer's output shows.
+
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <thread>
+
+#include "FaultSupport.h"
+#include "GameFixture.h"
+#include "SystemMultimedia.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// fluidsynth dithers its 16-bit output, so a stopped tune is not all zeros:
+// a peak up to this counts as silence, one above it as something heard.
+constexpr int silence = 8;
+
+// The loudest sample the mixer handed to the device since the last reset.
+class OutputMeter {
+public:
+    OutputMeter() { Mix_SetPostMix(&OutputMeter::tap, this); }
+    ~OutputMeter() { Mix_SetPostMix(nullptr, nullptr); }
+    OutputMeter(const OutputMeter&) = delete;
+    OutputMeter& operator=(const OutputMeter&) = delete;
+
+    int peakOver(std::chrono::milliseconds span) {
+        peak_.store(0);
+        std::this_thread::sleep_for(span);
+        return peak_.load();
+    }
+    // True as soon as something is heard, false after timeout.
+    bool soundsWithin(std::chrono::milliseconds timeout) {
+        peak_.store(0);
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            if (peak_.load() > silence) return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+
+private:
+    static void SDLCALL tap(void* self, Uint8* stream, int len) {
+        auto* meter = static_cast<OutputMeter*>(self);
+        const auto* samples = reinterpret_cast<const Sint16*>(stream);
+        int peak = 0;
+        for (int i = 0; i < len / 2; ++i) peak = std::max(peak, std::abs(int{samples[i]}));
+        int old = meter->peak_.load();
+        while (peak > old && !meter->peak_.compare_exchange_weak(old, peak)) {
+        }
+    }
+    std::atomic<int> peak_{0};
+};
+
+// Lines the game wrote to stderr (Qt's platform plugin may add its own).
+int zanraiLines(const std::string& err) {
+    int n = 0;
+    for (std::size_t at = err.find("zanrai: "); at != std::string::npos;
+         at = err.find("zanrai: ", at + 1))
+        if (at == 0 || err[at - 1] == '\n') ++n;
+    return n;
+}
+
+std::vector<char> randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::vector<char> bytes(n);
+    for (char& b : bytes) b = static_cast<char>(gen() & 0xFF);
+    return bytes;
+}
+
+class SoundFaults : public GameFixture {
+protected:
+    void SetUp() override {
+        const std::string font = faults::smallestSoundfont();
+        if (font.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
+        soundfont.emplace("ZANRAI_SOUNDFONT", font);
+        driver.emplace("SDL_AUDIODRIVER", "dummy");
+    }
+    void TearDown() override { unload(); }
+
+    // The mixer is process-wide: the old service goes before a new one.
+    void unload() {
+        meter.reset();
+        form.reset();
+        observed.reset();
+        system.reset();
+    }
+
+    Form1& loadWithSystemSound(const QString& programFolder, const QByteArray& rank = "0\r\n") {
+        unload();
+        writeRank(rank);
+        system = std::make_unique<mm::SystemMultimedia>();
+        observed = std::make_unique<faults::ObservedSound>(*system);
+        FormServices s = services(programFolder);
+        s.multimedia = observed.get();
+        form = std::make_unique<Form1>(s);
+        EXPECT_TRUE(form->Form_Load());
+        form->show();
+        if (system->audioAvailable()) meter.emplace();
+        return *form;
+    }
+
+    // Cuts the first target a number of times, then loses all three lives.
+    // The effect channel is let fall silent in between: a request made while
+    // an effect still sounds is dropped by design.
+    void cutThenLoseEveryLife(int cuts) {
+        for (int i = 0; i < cuts; ++i) click(form->Image1);
+        const auto deadline = Clock::now() + 5s;
+        while (Mix_Playing(-1) != 0 && Clock::now() < deadline) std::this_thread::sleep_for(10ms);
+        for (int i = 0; i < 3; ++i) loseALife();
+    }
+
+    bool openedWithoutError(const std::string& command) const {
+        return std::any_of(observed->commands.begin(), observed->commands.end(),
+                           [&](const auto& c) { return c.first == command && c.second == 0; });
+    }
+
+    QString folder(const QString& name) const { return work.filePath(name); }
+
+    std::optional<faults::ScopedEnv> soundfont, driver;
+    std::unique_ptr<mm::SystemMultimedia> system;
+    std::unique_ptr<faults::ObservedSound> observed;
+    std::optional<OutputMeter> meter;
+};
+
+TEST_F(SoundFaults, WithNoAudioDeviceAtAllTheGamePlaysSilently) {
+    faults::ScopedEnv noDevice("SDL_AUDIODRIVER", "zanrai-no-such-driver");
+    ASSERT_TRUE(faults::copyDataFiles(folder(QStringLiteral("bin"))));
+    testing::internal::CaptureStderr();
+    Form1& f = loadWithSystemSound(folder(QStringLiteral("bin")));
+    ASSERT_FALSE(system->audioAvailable());
+
+    f.mnustart_Click();
+    cutThenLoseEveryLife(5);
+    EXPECT_NE(observed->lastResult("open "), 0U) << "no device, no music";
+    EXPECT_NE(observed->lastResult("play "), 0U);
+    EXPECT_EQ(observed->requested("kiru.dat"), 5);
+    EXPECT_EQ(observed->started("kiru.dat"), 0);
+    EXPECT_EQ(observed->requested("hajiku.dat"), 2) << "the first two lives lost";
+    EXPECT_EQ(rankContent(), QByteArray("5\r\n"));
+    EXPECT_TRUE(fileErrors.isEmpty());
+    EXPECT_EQ(f.lives, 3);
+
+    f.mnustart_Click();
+    f.mnuExit_Click();
+    EXPECT_EQ(endStatus, 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(zanraiLines(err), 1) << err;
+    EXPECT_NE(err.find("no audio device"), std::string::npos) << err;
+}
+
+TEST_F(SoundFaults, ADamagedTuneOrCutSoundLeavesTheGameAndTheOtherSoundsWorking) {
+    enum class Damage { missing, empty, randomBytes, headerThenGarbage };
+    struct Case {
+        const char* file;
+        Damage damage;
+    };
+    const Case cases[] = {
+        {"bgm.dat", Damage::missing},     {"bgm.dat", Damage::empty},
+        {"bgm.dat", Damage::randomBytes}, {"bgm.dat", Damage::headerThenGarbage},
+        {"kiru.dat", Damage::missing},    {"kiru.dat", Damage::empty},
+        {"kiru.dat", Damage::randomBytes}, {"kiru.dat", Damage::headerThenGarbage},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        const bool tune = std::string_view(c.file) == "bgm.dat";
+        SCOPED_TRACE(std::string(c.file) + " damage #" + std::to_string(int(c.damage)));
+        const QString bin = folder(QStringLiteral("bin%1").arg(index++));
+        ASSERT_TRUE(faults::copyDataFiles(bin));
+        const QString damaged = bin + QLatin1Char('/') + QLatin1String(c.file);
+        ASSERT_TRUE(QFile::remove(damaged));
+        if (c.damage != Damage::missing) {
+            QFile out(damaged);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            if (c.damage == Damage::headerThenGarbage) {
+                // A header that passes the first checks, then noise: what a
+                // file cut short or overwritten in the middle looks like.
+                out.write(tune ? QByteArray("MThd\0\0\0\x06\0\x01\0\x01\x01\xE0MTrk\0\0\x10\0", 22)
+                               : QByteArray("RIFF\xFF\x0F\0\0WAVEfmt ", 16));
+            }
+            if (c.damage != Damage::empty) {
+                const std::vector<char> noise = randomBytes(4096, 1234U + unsigned(index));
+                out.write(noise.data(), static_cast<qint64>(noise.size()));
+            }
+        }
+
+        Form1& f = loadWithSystemSound(bin);
+        ASSERT_TRUE(system->audioAvailable());
+        f.mnustart_Click();
+        if (tune) {
+            if (c.damage != Damage::headerThenGarbage) {
+                EXPECT_NE(observed->lastResult("open "), 0U);
+                EXPECT_NE(observed->lastResult("play "), 0U);
+                EXPECT_LE(meter->peakOver(300ms), silence) << "nothing to hear without the tune";
+            } else {
+                // The synthesizer reads the noise while it plays: give it time.
+                std::this_thread::sleep_for(500ms);
+            }
+        } else {
+            EXPECT_EQ(observed->lastResult("open "), 0U);
+            EXPECT_EQ(observed->lastResult("play "), 0U);
+            EXPECT_TRUE(meter->soundsWithin(3000ms)) << "the tune is heard";
+        }
+        cutThenLoseEveryLife(3);
+        std::cout << "[ info ] " << c.file << " damage #" << int(c.damage) << ": open "
+                  << observed->lastResult("open ").value_or(~0U) << ", cut sounds started "
+                  << observed->started("kiru.dat") << '/' << observed->requested("kiru.dat")
+                  << '\n';
+        if (tune) {
+            EXPECT_GE(observed->started("kiru.dat"), 1) << "the cut sound still plays";
+        } else {
+            EXPECT_EQ(observed->requested("kiru.dat"), 3);
+            EXPECT_EQ(observed->started("kiru.dat"), 0);
+        }
+        EXPECT_GE(observed->started("hajiku.dat"), 1) << "the deflect sound still plays";
+        EXPECT_EQ(rankContent(), QByteArray("3\r\n"));
+        EXPECT_TRUE(fileErrors.isEmpty());
+        EXPECT_FALSE(endStatus.has_value());
+        EXPECT_EQ(f.lives, 3);
+        EXPECT_FALSE(f.Timer1->enabled());
+    }
+}
+
+TEST_F(SoundFaults, MusicPlaysFromAProgramFolderWithBlanksAndJapaneseCharacters) {
+    const QString bin = folder(QStringLiteral("ゲーム フォルダ/斬雷 v2"));
+    ASSERT_TRUE(faults::copyDataFiles(bin));
+    // Above 150, so the special mode and its own tune can be chosen too.
+    Form1& f = loadWithSystemSound(bin, "200\r\n");
+    ASSERT_TRUE(system->audioAvailable());
+    EXPECT_LE(meter->peakOver(200ms), silence) << "silent before Start";
+
+    f.mnustart_Click();
+    const std::string folderBytes = QFile::encodeName(bin).toStdString();
+    EXPECT_TRUE(openedWithoutError("open " + folderBytes + "/bgm.dat type sequencer alias midifile"))
+        << "the tune opens from the folder with blanks";
+    EXPECT_EQ(observed->lastResult("play "), 0U);
+    EXPECT_TRUE(meter->soundsWithin(3000ms)) << "the tune is heard";
+
+    f.mnuRst_Click();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_LE(meter->peakOver(300ms), silence) << "Reset silences the tune";
+
+    f.mnuUra_Click();
+    f.mnustart_Click();
+    EXPECT_TRUE(openedWithoutError("open " + folderBytes + "/bgm2.dat type sequencer alias midifile"));
+    EXPECT_EQ(observed->lastResult("play "), 0U);
+    EXPECT_TRUE(meter->soundsWithin(3000ms)) << "the special tune is heard";
+    click(f.Image1);
+    EXPECT_EQ(observed->started("kiru.dat"), 1) << "the cut sound from the same folder";
+
+    f.mnuExit_Click();
+    EXPECT_EQ(observed->lastResult("close "), 0U);
+    EXPECT_EQ(endStatus, 0);
+}
+
+TEST_F(SoundFaults, AnUnreadableSoundfontTurnsOnlyTheMusicOff) {
+    const QString bin = folder(QStringLiteral("bin"));
+    ASSERT_TRUE(faults::copyDataFiles(bin));
+    const QString font = folder(QStringLiteral("broken.sf2"));
+    {
+        QFile out(font);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        const std::vector<char> noise = randomBytes(64 * 1024, 99U);
+        out.write("RIFF", 4);
+        out.write(noise.data(), static_cast<qint64>(noise.size()));
+    }
+    faults::ScopedEnv brokenFont("ZANRAI_SOUNDFONT", font.toStdString());
+    testing::internal::CaptureStderr();
+    Form1& f = loadWithSystemSound(bin);
+    ASSERT_TRUE(system->audioAvailable());
+    f.mnustart_Click();
+    EXPECT_NE(observed->lastResult("open "), 0U);
+    cutThenLoseEveryLife(2);
+    EXPECT_GE(observed->started("kiru.dat"), 1);
+    EXPECT_EQ(rankContent(), QByteArray("2\r\n"));
+    unload();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(zanraiLines(err), 1) << err;
+    EXPECT_NE(err.find("soundfont"), std::string::npos) << err;
+}
+
+}  // namespace
