@@ -24,11 +24,12 @@
 #include "SequencerCommands.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; g++ ships no header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 // Freed blocks are kept aside (256 MB by default) to catch uses after free;
 // a small quarantine fills during the warm-up, so that resident memory
 // measured afterwards is the game's own.
-extern "C" const char* __asan_default_options() { return "quarantine_size_mb=16"; }
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=4"; }
 #else
 #include <malloc.h>
 #endif
