@@ -12,6 +12,7 @@
 #   RUNS=10          start-up launches of each program
 #   PLAY_SECONDS=10  length of each measured stretch of play
 #   CLICK_GAP=0.02   seconds between the player robot's clicks
+#   SECTIONS="cadence cpu startup latency"   the parts to run
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -34,6 +35,8 @@ for t in Xvfb xdotool xev stdbuf taskset awk; do
 done
 
 RUNS=${RUNS:-10}
+SECTIONS=${SECTIONS:-cadence cpu startup latency}
+wanted() { case " $SECTIONS " in *" $1 "*) return 0 ;; esac; return 1; }
 PLAY_SECONDS=${PLAY_SECONDS:-10}
 CLICK_GAP=${CLICK_GAP:-0.02}
 clk_tck=$(getconf CLK_TCK)
@@ -213,6 +216,13 @@ play() {
     c1=$(cpu_ticks "$game")
     local hwm
     hwm=$(peak_rss_kib "$game")
+    if ! kill -0 "$game" 2>/dev/null; then
+        stop "$bot"
+        wait "$game"
+        echo "measure: the game exited during play (status $?)" >&2
+        echo "0 0 the game exited during the run"
+        return
+    fi
     local r1
     r1=$(task_run_ns "$game")
     stop "$bot"
@@ -259,126 +269,135 @@ echo
 
 # ---------------------------------------------------------------- cadence --
 
-echo "== game-timer cadence: Timer1 periods over ${PLAY_SECONDS} s of play (robot clicks every ${CLICK_GAP} s)"
-read -r _ _ over_idle <<<"$(play "$tmp/idle.log" tick-log)"
-cadence_report "other core idle" "$tmp/idle.log"
-[ -n "$over_idle" ] && echo "  note: $over_idle"
+if wanted cadence; then
+    echo "== game-timer cadence: Timer1 periods over ${PLAY_SECONDS} s of play (robot clicks every ${CLICK_GAP} s)"
+    read -r _ _ over_idle <<<"$(play "$tmp/idle.log" tick-log)"
+    cadence_report "other core idle" "$tmp/idle.log"
+    [ -n "$over_idle" ] && echo "  note: $over_idle"
 
-taskset -c "$other_cpu" sh -c 'while :; do :; done' &
-busy=$!
-pids+=("$busy")
-read -r _ _ over_busy <<<"$(play "$tmp/busy.log" tick-log)"
-stop "$busy"
-cadence_report "busy loop pinned to cpu $other_cpu" "$tmp/busy.log"
-[ -n "$over_busy" ] && echo "  note: $over_busy"
-echo
+    taskset -c "$other_cpu" sh -c 'while :; do :; done' &
+    busy=$!
+    pids+=("$busy")
+    read -r _ _ over_busy <<<"$(play "$tmp/busy.log" tick-log)"
+    stop "$busy"
+    cadence_report "busy loop pinned to cpu $other_cpu" "$tmp/busy.log"
+    [ -n "$over_busy" ] && echo "  note: $over_busy"
+    echo
+fi
 
 # ------------------------------------------------------------- CPU, memory --
 
-echo "== CPU (all threads, from /proc/<pid>/task/*/schedstat) and peak RSS over ${PLAY_SECONDS} s, no tick log"
-read -r game_ticks game_hwm over_cpu <<<"$(play "$tmp/quiet.log")"
-# The robot above clicks far faster than a person. Without any input a game
-# lasts about three seconds, so the quiet figure adds up four stretches of
-# 2.5 s, each in a fresh game.
-quiet_ns=0
-quiet_over=""
-for _ in 1 2 3 4; do
-    printf '0\r\n' >"$work/rank.dat"
-    "$zanrai" 2>/dev/null &
-    game=$!
-    w=$(window_of '^Zanrai$')
-    sleep 1
-    start_game "$w"
-    sleep 0.1
-    q0=$(process_run_ns "$game")
-    sleep 2.5
-    q1=$(process_run_ns "$game")
-    stop "$game"
-    quiet_ns=$((quiet_ns + q1 - q0))
-    [ "$(cat "$work/rank.dat")" = "$(printf '0\r\n')" ] || quiet_over="a game ended within 2.5 s"
-done
+if wanted cpu; then
+    echo "== CPU (all threads, from /proc/<pid>/task/*/schedstat) and peak RSS over ${PLAY_SECONDS} s, no tick log"
+    read -r game_ticks game_hwm over_cpu <<<"$(play "$tmp/quiet.log")"
+    # The robot above clicks far faster than a person. Without any input a game
+    # lasts about three seconds, so the quiet figure adds up four stretches of
+    # 2.5 s, each in a fresh game.
+    quiet_ns=0
+    quiet_over=""
+    for _ in 1 2 3 4; do
+        printf '0\r\n' >"$work/rank.dat"
+        "$zanrai" 2>/dev/null &
+        game=$!
+        w=$(window_of '^Zanrai$')
+        sleep 1
+        start_game "$w"
+        sleep 0.1
+        q0=$(process_run_ns "$game")
+        sleep 2.5
+        q1=$(process_run_ns "$game")
+        stop "$game"
+        quiet_ns=$((quiet_ns + q1 - q0))
+        [ "$(cat "$work/rank.dat")" = "$(printf '0\r\n')" ] || quiet_over="a game ended within 2.5 s"
+    done
 
-"$minimal" --timer >/dev/null 2>&1 &
-mini=$!
-window_of '^Minimal$' >/dev/null
-sleep 1.2
-task_run_ns "$mini" >"$tmp/mini.threads0"
-m0=$(cpu_ticks "$mini")
-sleep "$PLAY_SECONDS"
-m1=$(cpu_ticks "$mini")
-task_run_ns "$mini" >"$tmp/mini.threads1"
-mini_hwm=$(peak_rss_kib "$mini")
-stop "$mini"
-mini_ticks=$((m1 - m0))
+    "$minimal" --timer >/dev/null 2>&1 &
+    mini=$!
+    window_of '^Minimal$' >/dev/null
+    sleep 1.2
+    task_run_ns "$mini" >"$tmp/mini.threads0"
+    m0=$(cpu_ticks "$mini")
+    sleep "$PLAY_SECONDS"
+    m1=$(cpu_ticks "$mini")
+    task_run_ns "$mini" >"$tmp/mini.threads1"
+    mini_hwm=$(peak_rss_kib "$mini")
+    stop "$mini"
+    mini_ticks=$((m1 - m0))
 
-sum_ns() { awk '{ s += $2 } END { print s + 0 }' "$1"; }
-game_ns=$(($(sum_ns "$tmp/quiet.log.threads1") - $(sum_ns "$tmp/quiet.log.threads0")))
-mini_ns=$(($(sum_ns "$tmp/mini.threads1") - $(sum_ns "$tmp/mini.threads0")))
+    sum_ns() { awk '{ s += $2 } END { print s + 0 }' "$1"; }
+    game_ns=$(($(sum_ns "$tmp/quiet.log.threads1") - $(sum_ns "$tmp/quiet.log.threads0")))
+    mini_ns=$(($(sum_ns "$tmp/mini.threads1") - $(sum_ns "$tmp/mini.threads0")))
 
-sf=${ZANRAI_SOUNDFONT:-/usr/share/sounds/sf2/default-GM.sf2}
-sf_kib=$(($(stat -L -c %s "$sf" 2>/dev/null || echo 0) / 1024))
+    sf=${ZANRAI_SOUNDFONT:-/usr/share/sounds/sf2/default-GM.sf2}
+    sf_kib=$(($(stat -L -c %s "$sf" 2>/dev/null || echo 0) / 1024))
 
-awk -v g="$game_ns" -v m="$mini_ns" -v q="$quiet_ns" -v gt="$game_ticks" -v mt="$mini_ticks" -v hz="$clk_tck" \
-    -v s="$PLAY_SECONDS" 'BEGIN {
-    gp = 100 * g / (s * 1e9); mp = 100 * m / (s * 1e9)
-    printf "CPU zanrai playing, robot:        %.2f %% of one core (utime+stime: %.1f %%)\n", gp, 100 * gt / hz / s
-    printf "CPU zanrai playing, no input:     %.2f %% of one core (4 x 2.5 s)\n", 100 * q / 10e9
-    printf "CPU ratio, no input:              %.1f x\n", (q / 10) / (m / s)
-    printf "CPU minimal window, 10 ms timer:  %.2f %% of one core (utime+stime: %.1f %%)\n", mp, 100 * mt / hz / s
-    printf "CPU ratio, robot:                 %.1f x\n", g / m
-    print  "  zanrai by thread:" }'
-thread_shares "$tmp/quiet.log.threads0" "$tmp/quiet.log.threads1" "$PLAY_SECONDS"
-echo "  minimal window by thread:"
-thread_shares "$tmp/mini.threads0" "$tmp/mini.threads1" "$PLAY_SECONDS"
-[ -n "$over_cpu" ] && echo "  note: $over_cpu"
-[ -n "$quiet_over" ] && echo "  note: $quiet_over"
-awk -v gh="$game_hwm" -v mh="$mini_hwm" -v sf="$sf_kib" -v sfname="$sf" 'BEGIN {
-    printf "peak RSS zanrai:                  %.1f MiB\n", gh / 1024
-    printf "peak RSS minimal window:          %.1f MiB\n", mh / 1024
-    printf "RSS ratio:                        %.2f x\n", gh / mh
-    printf "soundfont:                        %.1f MiB (%s)\n", sf / 1024, sfname
-    printf "budget 1.5 x minimal + soundfont: %.1f MiB -> %s by %.1f MiB\n", (1.5 * mh + sf) / 1024,
-        (gh <= 1.5 * mh + sf ? "met" : "missed"), (gh - 1.5 * mh - sf) / 1024
-}'
-echo
+    awk -v g="$game_ns" -v m="$mini_ns" -v q="$quiet_ns" -v gt="$game_ticks" -v mt="$mini_ticks" -v hz="$clk_tck" \
+        -v s="$PLAY_SECONDS" 'BEGIN {
+        gp = 100 * g / (s * 1e9); mp = 100 * m / (s * 1e9)
+        printf "CPU zanrai playing, robot:        %.2f %% of one core (utime+stime: %.1f %%)\n", gp, 100 * gt / hz / s
+        printf "CPU zanrai playing, no input:     %.2f %% of one core (4 x 2.5 s)\n", 100 * q / 10e9
+        printf "CPU ratio, no input:              %.1f x\n", (q / 10) / (m / s)
+        printf "CPU minimal window, 10 ms timer:  %.2f %% of one core (utime+stime: %.1f %%)\n", mp, 100 * mt / hz / s
+        printf "CPU ratio, robot:                 %.1f x\n", g / m
+        print  "  zanrai by thread:" }'
+    thread_shares "$tmp/quiet.log.threads0" "$tmp/quiet.log.threads1" "$PLAY_SECONDS"
+    echo "  minimal window by thread:"
+    thread_shares "$tmp/mini.threads0" "$tmp/mini.threads1" "$PLAY_SECONDS"
+    [ -n "$over_cpu" ] && echo "  note: $over_cpu"
+    [ -n "$quiet_over" ] && echo "  note: $quiet_over"
+    awk -v gh="$game_hwm" -v mh="$mini_hwm" -v sf="$sf_kib" -v sfname="$sf" 'BEGIN {
+        printf "peak RSS zanrai:                  %.1f MiB\n", gh / 1024
+        printf "peak RSS minimal window:          %.1f MiB\n", mh / 1024
+        printf "RSS ratio:                        %.2f x\n", gh / mh
+        printf "soundfont:                        %.1f MiB (%s)\n", sf / 1024, sfname
+        printf "budget 1.5 x minimal + soundfont: %.1f MiB -> %s by %.1f MiB\n", (1.5 * mh + sf) / 1024,
+            (gh <= 1.5 * mh + sf ? "met" : "missed"), (gh - 1.5 * mh - sf) / 1024
+    }'
+    echo
+fi
 
 # --------------------------------------------------------------- start-up --
 
-echo "== start-up: exec to window mapped, $RUNS runs each, interleaved after one warm-up"
-time_to_map "$zanrai" >/dev/null
-time_to_map "$minimal" >/dev/null
-: >"$tmp/start.zanrai"
-: >"$tmp/start.minimal"
-for _ in $(seq "$RUNS"); do
-    time_to_map "$zanrai" >>"$tmp/start.zanrai"
-    time_to_map "$minimal" >>"$tmp/start.minimal"
-done
-col() { awk -v c="$1" '{ print $c }' "$2" | median; }
-printf '%-8s %12s %22s %26s %22s\n' "" "wall (ms)" "main thread CPU (ms)" "main thread runnable (ms)" "all threads CPU (ms)"
-for p in zanrai minimal; do
-    printf '%-8s %12s %22s %26s %22s\n' "$p" "$(col 1 "$tmp/start.$p")" "$(col 2 "$tmp/start.$p")" \
-        "$(col 3 "$tmp/start.$p")" "$(col 4 "$tmp/start.$p")"
-done
-echo "(medians; 'runnable' is time the main thread was ready to run but waited for a CPU)"
-echo "zanrai wall runs:  $(awk '{ printf "%s ", $1 }' "$tmp/start.zanrai")"
-echo "minimal wall runs: $(awk '{ printf "%s ", $1 }' "$tmp/start.minimal")"
-awk -v zw="$(col 1 "$tmp/start.zanrai")" -v mw="$(col 1 "$tmp/start.minimal")" \
-    -v zc="$(col 2 "$tmp/start.zanrai")" -v mc="$(col 2 "$tmp/start.minimal")" 'BEGIN {
-    printf "ratio wall:            %.2f x (budget 1.5 x)\n", zw / mw
-    printf "ratio main thread CPU: %.2f x\n", zc / mc }'
-echo
+if wanted startup; then
+    echo "== start-up: exec to window mapped, $RUNS runs each, interleaved after one warm-up"
+    time_to_map "$zanrai" >/dev/null
+    time_to_map "$minimal" >/dev/null
+    : >"$tmp/start.zanrai"
+    : >"$tmp/start.minimal"
+    for _ in $(seq "$RUNS"); do
+        time_to_map "$zanrai" >>"$tmp/start.zanrai"
+        time_to_map "$minimal" >>"$tmp/start.minimal"
+    done
+    col() { awk -v c="$1" '{ print $c }' "$2" | median; }
+    printf '%-8s %12s %22s %26s %22s\n' "" "wall (ms)" "main thread CPU (ms)" "main thread runnable (ms)" "all threads CPU (ms)"
+    for p in zanrai minimal; do
+        printf '%-8s %12s %22s %26s %22s\n' "$p" "$(col 1 "$tmp/start.$p")" "$(col 2 "$tmp/start.$p")" \
+            "$(col 3 "$tmp/start.$p")" "$(col 4 "$tmp/start.$p")"
+    done
+    echo "(medians; 'runnable' is time the main thread was ready to run but waited for a CPU)"
+    echo "zanrai wall runs:  $(awk '{ printf "%s ", $1 }' "$tmp/start.zanrai")"
+    echo "minimal wall runs: $(awk '{ printf "%s ", $1 }' "$tmp/start.minimal")"
+    awk -v zw="$(col 1 "$tmp/start.zanrai")" -v mw="$(col 1 "$tmp/start.minimal")" \
+        -v zc="$(col 2 "$tmp/start.zanrai")" -v mc="$(col 2 "$tmp/start.minimal")" 'BEGIN {
+        printf "ratio wall:            %.2f x (budget 1.5 x)\n", zw / mw
+        printf "ratio main thread CPU: %.2f x\n", zc / mc }'
+    echo
+fi
 
 # ----------------------------------------------------------- effect latency --
 
-echo "== effect latency (in-process, real back end, music playing)"
-QT_QPA_PLATFORM=offscreen "$benchprog" --benchmark_filter='^Effect/latency_click_to_mixer/' \
-    --benchmark_format=json 2>/dev/null >"$tmp/latency.json"
-field() { awk -v k="\"$1\":" '$1 == k { gsub(/[",]/, "", $2); print $2; exit }' "$tmp/latency.json"; }
-awk -v f="$(field buffer_frames)" -v r="$(field rate_hz)" -v p50="$(field p50_us)" \
-    -v p99="$(field p99_us)" -v mx="$(field max_us)" -v miss="$(field missed)" \
-    -v label="$(field label)" 'BEGIN {
-    printf "audio buffer obtained: %d frames at %d Hz = %.1f ms (%s)\n", f, r, 1000 * f / r, label
-    printf "click -> first sample in the mixer: median %.2f ms  p99 %.2f ms  max %.2f ms  (missed %d)\n", p50 / 1000, p99 / 1000, mx / 1000, miss
-}'
-echo
+if wanted latency; then
+    echo "== effect latency (in-process, real back end, music playing)"
+    QT_QPA_PLATFORM=offscreen "$benchprog" --benchmark_filter='^Effect/latency_click_to_mixer/' \
+        --benchmark_format=json 2>/dev/null >"$tmp/latency.json"
+    field() { awk -v k="\"$1\":" '$1 == k { gsub(/[",]/, "", $2); print $2; exit }' "$tmp/latency.json"; }
+    awk -v f="$(field buffer_frames)" -v r="$(field rate_hz)" -v p50="$(field p50_us)" \
+        -v p99="$(field p99_us)" -v mx="$(field max_us)" -v miss="$(field missed)" \
+        -v label="$(field label)" 'BEGIN {
+        printf "audio buffer obtained: %d frames at %d Hz = %.1f ms (%s)\n", f, r, 1000 * f / r, label
+        printf "click -> first sample in the mixer: median %.2f ms  p99 %.2f ms  max %.2f ms  (missed %d)\n", p50 / 1000, p99 / 1000, mx / 1000, miss
+    }'
+    echo
+fi
+
 echo "load:   $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) at the end"
