@@ -218,8 +218,9 @@ play() {
     hwm=$(peak_rss_kib "$game")
     if ! kill -0 "$game" 2>/dev/null; then
         stop "$bot"
-        wait "$game"
-        echo "measure: the game exited during play (status $?)" >&2
+        local status=0
+        wait "$game" || status=$?
+        echo "measure: the game exited during play (status $status)" >&2
         echo "0 0 the game exited during the run"
         return
     fi
