@@ -61,7 +61,10 @@ SaveResult save(const QString& path, const HighScore& value) {
     const auto size = static_cast<qint64>(text.size());
     const qint64 written =
         saveWriter() ? saveWriter()(file, text.data(), size) : file.write(text.data(), size);
-    if (written != size) {
+    // QSaveFile::commit() does not notice when its buffered bytes fail to
+    // reach the file (QTBUG-75077): on a full disk it would rename an empty
+    // or cut-short file over the old one. They are pushed out and checked here.
+    if (written != size || !file.flush()) {
         file.cancelWriting();
         return {false, describe(path, file.errorString())};
     }
