@@ -12,6 +12,7 @@ and a watchdog alarm leaves time for the clean-up before CTest's own timeout.
 import argparse
 import ctypes
 import os
+import resource
 import select
 import shutil
 import signal
@@ -20,6 +21,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 CLIENT_W, CLIENT_H = 415, 356
@@ -123,13 +125,12 @@ class Xvfb:
 
 
 class Game:
-    """The program under test, its output kept outside the working directory."""
+    """The program under test. Its output comes through pipes, so it is kept
+    outside the working directory and is not subject to a file size limit."""
 
-    def __init__(self, x, program, workdir, logdir, extra_env=None):
+    def __init__(self, x, program, workdir, logdir, extra_env=None, file_size_limit=None):
         self.x = x
         self.workdir = workdir
-        self.stdout_path = os.path.join(logdir, "stdout.txt")
-        self.stderr_path = os.path.join(logdir, "stderr.txt")
         runtime = tempfile.mkdtemp(prefix="xdg-", dir=logdir)
         env = x.env()
         env.update({
@@ -142,15 +143,31 @@ class Game:
             # The small bank loads in a blink; the game waits for it at Start.
             env["ZANRAI_SOUNDFONT"] = font
         env.update(extra_env or {})
+
+        def prepare_child():
+            _die_with_parent()
+            if file_size_limit is not None:
+                # Writes past the limit fail (EFBIG) as on a full disk.
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, file_size_limit))
+
         self.proc = subprocess.Popen(
             [program], cwd=workdir, env=env, stdin=subprocess.DEVNULL,
-            stdout=open(self.stdout_path, "wb"), stderr=open(self.stderr_path, "wb"),
-            preexec_fn=_die_with_parent)
+            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, preexec_fn=prepare_child)
+        self._err = bytearray()
+        self._lock = threading.Lock()
+        self._reader = threading.Thread(target=self._drain, daemon=True)
+        self._reader.start()
         log(f"started {program} in {workdir} (pid {self.proc.pid})")
 
+    def _drain(self):
+        for chunk in iter(lambda: self.proc.stderr.read1(4096), b""):
+            with self._lock:
+                self._err += chunk
+
     def stderr(self):
-        with open(self.stderr_path, "rb") as f:
-            return f.read().decode("utf-8", "replace")
+        with self._lock:
+            return self._err.decode("utf-8", "replace")
 
     def running(self):
         return self.proc.poll() is None
@@ -177,13 +194,13 @@ def smallest_soundfont():
 
 # --- windows, input and screenshots ---------------------------------------
 
-def find_window(x, title, timeout=WINDOW_TIMEOUT, game=None):
-    """The visible window whose whole title is `title`."""
+def find_window(x, title, timeout=WINDOW_TIMEOUT, game=None, exclude=()):
+    """The visible window whose whole title is `title`, other than exclude."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         result = x.run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$",
                        check_rc=False)
-        ids = [int(w) for w in result.stdout.split()]
+        ids = [int(w) for w in result.stdout.split() if int(w) not in exclude]
         if ids:
             return ids[-1]
         if game is not None and not game.running():
@@ -490,6 +507,36 @@ def scenario_game_over(args, x, tmp):
         game.end()
 
 
+def scenario_cuts(args, x, tmp):
+    """Clicks on a falling target cut it: the score becomes the new best and
+    is saved at game over."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    rank = os.path.join(work, "rank.dat")
+    write_bytes(rank, b"0\r\n")
+    game = Game(x, args.program, work, tmp)
+    clicks = 8
+    try:
+        window = MainWindow(x, game)
+        window.file_menu("Start")
+        # A cut sends the target home, so quick clicks a little below its
+        # home row keep hitting it while it sinks about 67 px a second.
+        px = window.left + TARGETS_X[2] + 16
+        py = window.top + window.menu_h + TARGET_HOME_Y + 26
+        x.run("xdotool", "mousemove", "--sync", str(px), str(py))
+        for _ in range(clicks):
+            x.run("xdotool", "click", "1")
+            time.sleep(0.03)
+        press_enter(x, game_over_box(x, game))
+        wait_for(lambda: read_bytes(rank) != b"0\r\n", 10, "a new best score in rank.dat")
+        saved = read_bytes(rank)
+        check(saved.endswith(b"\r\n") and saved[:-2].isdigit(), f"rank.dat holds {saved!r}")
+        check(1 <= int(saved[:-2]) <= clicks, f"{int(saved[:-2])} points from {clicks} clicks")
+        log(f"{int(saved[:-2])} of {clicks} clicks cut the target")
+    finally:
+        game.end()
+
+
 def scenario_unreadable_rank(args, x, tmp):
     """A missing or an empty rank.dat: the error, status 1, no new file."""
     for case, content in (("missing", None), ("empty", b"")):
@@ -618,7 +665,7 @@ def scenario_read_only_rank(args, x, tmp):
         press_enter(x, game_over_box(x, game))
         check(window_gone(x, GAME_OVER_TITLE), "Enter did not close the game-over box")
         wait_for(lambda: reports_rank_error(game), 10, "the error on stderr")
-        error_box = find_window(x, MAIN_TITLE, game=game, timeout=10)
+        error_box = find_window(x, MAIN_TITLE, game=game, timeout=10, exclude={window.wid})
         check(game.running(), "the program ended before the error box was closed")
         press_enter(x, error_box)
         status = game.wait_exit(15)
@@ -632,13 +679,57 @@ def scenario_read_only_rank(args, x, tmp):
         os.chmod(rank, 0o644)
 
 
+def scenario_full_disk(args, x, tmp):
+    """The disk is full when the game saves at game over (the game may write
+    no byte to any file): the error box, status 1, the old content intact, and
+    the next start still finds the best score."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    rank = os.path.join(work, "rank.dat")
+    write_bytes(rank, b"9\r\n")
+    game = Game(x, args.program, work, tmp, file_size_limit=0)
+    try:
+        window = MainWindow(x, game)
+        window.file_menu("Start")
+        press_enter(x, game_over_box(x, game))
+        check(window_gone(x, GAME_OVER_TITLE), "Enter did not close the game-over box")
+        deadline = time.monotonic() + 10
+        error_box = None
+        while error_box is None and time.monotonic() < deadline and game.running():
+            result = x.run("xdotool", "search", "--onlyvisible", "--name", f"^{MAIN_TITLE}$",
+                           check_rc=False)
+            boxes = [int(w) for w in result.stdout.split() if int(w) != window.wid]
+            error_box = boxes[-1] if boxes else None
+            time.sleep(0.1)
+        check(read_bytes(rank) == b"9\r\n",
+              f"the failed save replaced rank.dat with {read_bytes(rank)!r}")
+        check(error_box is not None, "the failed save was not reported")
+        press_enter(x, error_box)
+        status = game.wait_exit(15)
+        check(status == 1, f"exit status {status}, wanted 1")
+        check(sorted(os.listdir(work)) == ["rank.dat"],
+              f"files left in the working directory: {os.listdir(work)}")
+    finally:
+        game.end()
+
+    # With room again, the program starts on the old best score.
+    game = Game(x, args.program, work, tmp)
+    try:
+        MainWindow(x, game)
+        check(game.running(), "the program did not start again")
+    finally:
+        game.end()
+
+
 SCENARIOS = {
     "game_over": scenario_game_over,
+    "cuts": scenario_cuts,
     "unreadable_rank": scenario_unreadable_rank,
     "exit_during_game": scenario_exit_during_game,
     "close_request": scenario_close_request,
     "other_folder": scenario_other_folder,
     "read_only_rank": scenario_read_only_rank,
+    "full_disk": scenario_full_disk,
 }
 
 

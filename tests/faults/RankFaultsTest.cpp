@@ -92,6 +92,32 @@ TEST(RankSaveFaults, AWriteFailingPartWayKeepsTheOldContentAndLeavesNoLitter) {
     }
 }
 
+// The disk fills up while the new content is written: the file size limit
+// makes the write fail with EFBIG after limit bytes, as ENOSPC would on a
+// full disk. No seam: the real write, flush and rename.
+TEST(RankSaveFaults, ADiskFullPartWayThroughTheSaveIsReportedAndKeepsTheOldContent) {
+    for (const int limit : {0, 2}) {
+        SCOPED_TRACE("room for " + std::to_string(limit) + " bytes");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("rank.dat"));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("123,old\r\nkept\r\n");
+        }
+        QProcess saver;
+        saver.start(QStringLiteral(ZANRAI_RANK_SAVER),
+                    {QStringLiteral("once"), dir.path(), QStringLiteral("4567"),
+                     QString::number(limit)});
+        ASSERT_TRUE(saver.waitForFinished(20000));
+        ASSERT_EQ(saver.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(saver.exitCode(), 1) << "the failed save must be reported";
+        EXPECT_EQ(contentOf(path), QByteArray("123,old\r\nkept\r\n"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("rank.dat")});
+    }
+}
+
 using GameOverSaveFaults = GameFixture;
 
 TEST_F(GameOverSaveFaults, AFailedWriteAtGameOverIsReportedEndsTheProgramAndKeepsTheOldScore) {
@@ -129,8 +155,8 @@ TEST(RankKill, ASaveLoopKilledAtRandomMomentsNeverLeavesAnInvalidFile) {
     constexpr int runs = 40;
     for (int run = 0; run < runs; ++run) {
         QProcess saver;
-        saver.start(QStringLiteral(ZANRAI_RANK_SAVE_LOOP),
-                    {dir.path(), QString::number(next)});
+        saver.start(QStringLiteral(ZANRAI_RANK_SAVER),
+                    {QStringLiteral("loop"), dir.path(), QString::number(next)});
         ASSERT_TRUE(saver.waitForStarted(10000));
         // The program says so once its first save is complete.
         ASSERT_TRUE(saver.waitForReadyRead(20000)) << saver.readAllStandardError().toStdString();
