@@ -93,12 +93,15 @@ task_run_ns() {
         printf '%s %s %s\n' "${t##*/}" "$(cut -d' ' -f1 "$t/schedstat")" "$(cat "$t/comm")"
     done
 }
-# CPU share of each thread between two task_run_ns snapshots, over seconds.
+# CPU share of each kind of thread (by name) between task_run_ns snapshots,
+# over the given seconds.
 thread_shares() {
     awk -v s="$3" 'NR == FNR { r0[$1] = $2; next }
         { name = $3; for (i = 4; i <= NF; i++) name = name " " $i
           d = $2 - ($1 in r0 ? r0[$1] : 0)
-          if (d > 0) printf "    %-18s %6.2f %%\n", name, 100 * d / (s * 1e9) }' "$1" "$2"
+          if (d > 0) { if (!(name in sum)) order[++n] = name; sum[name] += d } }
+        END { for (i = 1; i <= n; i++)
+              printf "    %-18s %6.2f %%\n", order[i], 100 * sum[order[i]] / (s * 1e9) }' "$1" "$2"
 }
 peak_rss_kib() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"; }
 
@@ -305,8 +308,10 @@ if wanted cpu; then
         start_game "$w"
         sleep 0.1
         q0=$(process_run_ns "$game")
+        task_run_ns "$game" >>"$tmp/quiet.threads0"
         sleep 2.5
         q1=$(process_run_ns "$game")
+        task_run_ns "$game" >>"$tmp/quiet.threads1"
         stop "$game"
         quiet_ns=$((quiet_ns + q1 - q0))
         [ "$(cat "$work/rank.dat")" = "$(printf '0\r\n')" ] || quiet_over="a game ended within 2.5 s"
@@ -340,8 +345,10 @@ if wanted cpu; then
         printf "CPU ratio, no input:              %.1f x\n", (q / 10) / (m / s)
         printf "CPU minimal window, 10 ms timer:  %.2f %% of one core (utime+stime: %.1f %%)\n", mp, 100 * mt / hz / s
         printf "CPU ratio, robot:                 %.1f x\n", g / m
-        print  "  zanrai by thread:" }'
+        print  "  zanrai by thread, robot:" }'
     thread_shares "$tmp/quiet.log.threads0" "$tmp/quiet.log.threads1" "$PLAY_SECONDS"
+    echo "  zanrai by thread, no input:"
+    thread_shares "$tmp/quiet.threads0" "$tmp/quiet.threads1" 10
     echo "  minimal window by thread:"
     thread_shares "$tmp/mini.threads0" "$tmp/mini.threads1" "$PLAY_SECONDS"
     [ -n "$over_cpu" ] && echo "  note: $over_cpu"
