@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -135,6 +137,9 @@ void SystemMultimedia::Impl::warnOnce(const std::string& message) {
 }
 
 void SystemMultimedia::Impl::loadSoundfont() {
+    // Reading a large soundfont competes with the window's start-up for the
+    // two cores; the window comes first.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     std::string error;
     std::unique_ptr<FluidSequencer> seq;
     try {
