@@ -40,6 +40,7 @@ Form1::Form1(FormServices services)
       multimedia_(std::make_unique<Multimedia32>(*services_.multimedia)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zanrai"));
+    kit::keepButtonless(this);
     setWindowIcon(QIcon(QPixmap::fromImage(QImage(pictures::icon))));
     setFont(panelFont());
     createControls();
