@@ -48,11 +48,14 @@ ReadResult read(const QString& path) {
 SaveResult save(const QString& path, const HighScore& value) {
     const QFileInfo info(path);
     // Checked by hand: renaming over a read-only file would succeed, and
-    // permission checks do not stop the superuser.
+    // permission checks stop neither that nor the superuser.
     constexpr QFileDevice::Permissions anyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     if (info.exists() && !(info.permissions() & anyWrite))
         return {false, describe(path, QStringLiteral("the file is read-only"))};
+    const QFileInfo folder(info.absolutePath());
+    if (folder.exists() && !(folder.permissions() & anyWrite))
+        return {false, describe(path, QStringLiteral("its folder is read-only"))};
 
     QSaveFile file(path);
     file.setDirectWriteFallback(false);

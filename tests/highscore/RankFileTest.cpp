@@ -83,6 +83,18 @@ TEST_F(RankFileTest, AReadOnlyFileIsReportedAndKept) {
     EXPECT_EQ(content(), QByteArray("100\r\n"));
 }
 
+TEST_F(RankFileTest, AReadOnlyFolderIsReportedAndTheFileKept) {
+    write("100\r\n");
+    const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadUser | QFileDevice::ExeUser;
+    QFile::setPermissions(dir.path(), readable);
+    const rankfile::SaveResult saved = rankfile::save(path, 200);
+    QFile::setPermissions(dir.path(), readable | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_TRUE(saved.error.contains(QStringLiteral("read-only")));
+    EXPECT_EQ(content(), QByteArray("100\r\n"));
+}
+
 TEST_F(RankFileTest, AFolderThatCannotBeWrittenIsReported) {
     const QString missingFolder = dir.filePath(QStringLiteral("no/such/folder/rank.dat"));
     const rankfile::SaveResult saved = rankfile::save(missingFolder, 5);
