@@ -1,6 +1,7 @@
 #include "Caption.h"
 
 #include <QEvent>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
@@ -73,20 +74,21 @@ Qt::WindowFlags buttonlessFrame(bool withTitle) {
 }
 
 void setCaption(QWidget* window, const QString& caption) {
-    const bool wantTitle = !caption.isEmpty();
-    const bool hasTitle = window->windowFlags().testFlag(Qt::WindowTitleHint);
     window->setWindowTitle(caption);
-    if (wantTitle == hasTitle) return;
+    const Qt::WindowFlags flags =
+        (window->windowFlags() & ~Qt::WindowTitleHint) |
+        (caption.isEmpty() ? Qt::WindowFlags{} : Qt::WindowTitleHint);
+    if (flags == window->windowFlags()) return;
 
-    // Changing the frame re-creates the native window, which hides it. The
-    // client area is put back exactly where it was, so the game does not jump
-    // on the screen; the title bar comes and goes above it.
-    const bool wasVisible = window->isVisible();
-    const QRect client = window->geometry();
-    window->setWindowFlags((window->windowFlags() & ~Qt::WindowTitleHint) |
-                           (wantTitle ? Qt::WindowTitleHint : Qt::WindowFlags{}));
-    window->setGeometry(client);
-    if (wasVisible) window->show();
+    // Told to the live window rather than through QWidget::setWindowFlags,
+    // which would destroy and re-create it: re-created, it is placed anew by
+    // the window manager and jumps on the screen. This way it stays mapped
+    // and the manager only changes its frame.
+    window->overrideWindowFlags(flags);
+    if (QWindow* handle = window->windowHandle()) {
+        handle->setFlags(flags);
+        nameDecorations(window);
+    }
 }
 
 }  // namespace kit
