@@ -37,12 +37,32 @@ TEST(RankRecord, ReadsTheFirstItemOnly) {
         {"+-5", Kind::notANumber, std::nullopt},
         {"+", Kind::notANumber, std::nullopt},
         {"-", Kind::notANumber, std::nullopt},
+        {"\xEF\xBB" "5", Kind::notANumber, std::nullopt},
+        {"00000000000000000000000000000042", Kind::value, 42},
+        {"000000000000000000000000000000042", Kind::notANumber, std::nullopt},
     };
     for (const Case& c : cases) {
         const RankParse parsed = parseRankText(c.text);
         EXPECT_EQ(parsed.kind, c.kind) << '"' << c.text << '"';
         EXPECT_EQ(parsed.highScore, c.value) << '"' << c.text << '"';
+        // The file arrives in pieces of any size.
+        RankScanner scanner;
+        for (const char* p = c.text; *p && scanner.feed(std::string_view(p, 1)); ++p) {
+        }
+        const RankParse pieced = scanner.finish();
+        EXPECT_EQ(pieced.kind, c.kind) << "byte by byte: \"" << c.text << '"';
+        EXPECT_EQ(pieced.highScore, c.value) << "byte by byte: \"" << c.text << '"';
     }
+    // Blanks before the item may fill any number of pieces.
+    EXPECT_EQ(parseRankText(std::string(100000, ' ') + "98765\r\n").highScore, 98765);
+}
+
+TEST(RankRecord, PrintableTextEscapesWhatActsOnATerminalAndCuts) {
+    EXPECT_EQ(printableText(std::string_view("\x1B]0;pwned\x07\x1B[2J\0", 15)), "\\x1B]0;pwned\\x07\\x1B[2J\\x00");
+    EXPECT_EQ(printableText("a\xFF\xC3(\xC2\x9B\xE2\x80\xAE"), "a\\xFF\\xC3(\\xC2\\x9B\\xE2\\x80\\xAE");
+    EXPECT_EQ(printableText("斬雷 230"), "斬雷 230");
+    EXPECT_EQ(printableText(std::string(4096, 'x'), 40), std::string(40, 'x') + "…");
+    EXPECT_EQ(printableText(std::string(20, '\x01'), 40), "\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01…");
 }
 
 TEST(RankRecord, SavesOneDecimalLineEndedByCrLf) {
