@@ -19,21 +19,31 @@ struct ReadResult {
 };
 
 // Reads the best score from the file at path. A missing or unreadable file,
-// an empty one, or one whose first item is no decimal number in range is an
-// error, and the file is left as it is: the game only ever saves numbers
-// there, so anything else is damage the player should see, not a score of 0
-// that the next game over would write over it.
+// anything but a regular file (after following symbolic links), an empty
+// one, or one whose first item is no decimal number in range is an error, and
+// the file is left as it is: the game only ever saves numbers there, so
+// anything else is damage the player should see, not a score of 0 that the
+// next game over would write over it. The file is read as far as its first
+// item goes, whatever its size; a FIFO or a device is never opened for
+// reading, so it cannot hold up the game.
 ReadResult read(const QString& path);
 
 struct SaveResult {
     bool ok = false;
-    QString error;  // the file's full path and the reason
+    QString error;    // the file's full path and the reason
+    HighScore saved;  // what the file holds now, when ok
 };
 
-// Replaces the file's content with the one line of value. The new content is
-// written beside it and renamed over it, so a failure or a crash part-way
-// leaves the old content intact. A file the user made read-only is left
-// alone and reported as an error.
+// Replaces the file's content with the one line of the better of value and
+// what the file holds by then: another copy of the game may have saved a
+// higher score since this one started, and it is kept. The save holds a lock
+// on a companion file (the name plus ".lock", beside the file) from the
+// re-read to the rename, so two copies saving at once cannot both miss each
+// other's score. The new content is written beside the file and renamed over
+// it, so a failure or a crash part-way leaves the old content intact; the
+// temporary files that crashed saves left behind are removed by the next
+// save that succeeds. A file the user made read-only, or one that can no
+// longer be read, is left alone and reported as an error.
 SaveResult save(const QString& path, const HighScore& value);
 
 // Test seam for failures a healthy disk never shows (a full disk, an I/O

@@ -60,13 +60,25 @@ TEST_F(RankFileTest, ErrorsNameTheFullPathAndTheReason) {
 }
 
 TEST_F(RankFileTest, SaveReplacesTheWholeFile) {
-    write("230,5\r\n99\r\n");
+    write("130,5\r\n99\r\n");
     ASSERT_TRUE(rankfile::save(path, 151).ok);
     EXPECT_EQ(content(), QByteArray("151\r\n"));
+    write("\r\n230\r\n");
     ASSERT_TRUE(rankfile::save(path, std::nullopt).ok);
     EXPECT_EQ(content(), QByteArray("\r\n"));
     // Nothing is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("rank.dat")});
+}
+
+TEST_F(RankFileTest, SaveKeepsTheBetterOfTheFileAndTheGame) {
+    // Another copy saved 58 after this one read 10.
+    write("58\r\n");
+    const rankfile::SaveResult saved = rankfile::save(path, 10);
+    ASSERT_TRUE(saved.ok) << saved.error.toStdString();
+    EXPECT_EQ(saved.saved, 58);
+    EXPECT_EQ(content(), QByteArray("58\r\n"));
+    EXPECT_EQ(rankfile::save(path, 59).saved, 59);
+    EXPECT_EQ(content(), QByteArray("59\r\n"));
 }
 
 TEST_F(RankFileTest, SaveCreatesAMissingFile) {
