@@ -42,6 +42,9 @@ void Form1::GameOver() {
     Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
 
     services_.messageBox(QStringLiteral("無念…。"), QStringLiteral("Zanrai暫定版"));
+    // Exit (a termination signal) while the box was open closes the box:
+    // the program has ended, and nothing more runs or is saved.
+    if (ended_) return;
 
     const rankfile::SaveResult saved = rankfile::save(rankPath(), highScore);
     if (!saved.ok) {

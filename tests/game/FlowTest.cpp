@@ -156,6 +156,25 @@ TEST_F(Flow, ExitClosesTheMusicAndSavesNothing) {
     EXPECT_FALSE(f.Timer1->enabled());
 }
 
+// SIGTERM or SIGINT arriving while the game-over box waits runs Exit, which
+// closes the box; the game over must not carry on after it.
+TEST_F(Flow, ExitWhileTheGameOverBoxIsOpenIsTheEnd) {
+    writeRank("12\r\n");
+    FormServices withExit = services();
+    withExit.messageBox = [this](const QString&, const QString&) { form->mnuExit_Click(); };
+    form = std::make_unique<Form1>(withExit);
+    Form1& f = *form;
+    ASSERT_TRUE(f.Form_Load());
+    f.show();
+    f.mnustart_Click();
+    for (int i = 0; i < 160; ++i) click(f.Image4);
+    for (int i = 0; i < 3; ++i) loseALife();
+    EXPECT_EQ(endStatus, 0);
+    EXPECT_EQ(rankContent(), QByteArray("12\r\n"));
+    EXPECT_FALSE(f.mnuUra->isVisible()) << "the menu was revealed after Exit";
+    EXPECT_EQ(f.Label9->caption(), QStringLiteral("0")) << "Reset ran after Exit";
+}
+
 TEST_F(Flow, ADesktopCloseRequestActsAsExit) {
     Form1& f = load();
     f.mnustart_Click();
