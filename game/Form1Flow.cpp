@@ -55,6 +55,12 @@ void Form1::GameOver() {
         services_.endProgram(1);
         return;
     }
+    // Another copy of the game may have saved a better score meanwhile; the
+    // file keeps it, and so does this game.
+    if (saved.saved != highScore) {
+        highScore = saved.saved;
+        Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
+    }
     if (comparable(highScore) > 150) RevealUraMenu();
     mnuRst_Click();
 }

@@ -112,6 +112,15 @@ TEST_F(Flow, GameOverBelowTheBestScoreRewritesTheSameValue) {
     EXPECT_EQ(f.highScore, 100);
     EXPECT_EQ(rankContent(), QByteArray("100\r\n"));
     EXPECT_FALSE(f.mnuUra->isVisible());
+
+    // Another copy of the game saved 200 during this game: it is kept, shown,
+    // and unlocks the special mode here too.
+    writeRank("200\r\n");
+    f.mnustart_Click();
+    for (int i = 0; i < 3; ++i) loseALife();
+    EXPECT_EQ(rankContent(), QByteArray("200\r\n"));
+    EXPECT_EQ(f.Label5->caption(), QStringLiteral("200"));
+    EXPECT_TRUE(f.mnuUra->isVisible());
 }
 
 TEST_F(Flow, TheGameOverBoxSeesTheEndingState) {
