@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "Form1.h"
+#include "GraphicalDisplay.h"
 #include "SystemMultimedia.h"
 #include "TerminationSignals.h"
 #include "ToolWindow.h"
@@ -47,6 +48,11 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
 
 int main(int argc, char* argv[]) {
     preferX11OnWayland();
+    if (!graphicalDisplayReachable()) {
+        std::cerr << "zanrai: no graphical display (DISPLAY and WAYLAND_DISPLAY are unset or "
+                     "unreachable)\n";
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));

@@ -721,6 +721,33 @@ def scenario_full_disk(args, x, tmp):
         game.end()
 
 
+def scenario_no_display(args, x, tmp):
+    """Started with no display to reach: one line on stderr, status 1, and no
+    abort. Three ways: nothing set, an X display that no server answers, a
+    Wayland socket that does not exist."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    write_bytes(os.path.join(work, "rank.dat"), b"5\r\n")
+    free = next(n for n in range(150, 400)
+                if not os.path.exists(f"/tmp/.X11-unix/X{n}")
+                and not os.path.exists(f"/tmp/.X{n}-lock"))
+    base = {k: v for k, v in os.environ.items()
+            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    base["XDG_RUNTIME_DIR"] = tempfile.mkdtemp(dir=tmp)
+    expected = ("zanrai: no graphical display "
+                "(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n")
+    for case, extra in (("unset", {}), ("unreachable X", {"DISPLAY": f":{free}"}),
+                        ("unreachable Wayland", {"WAYLAND_DISPLAY": "wayland-77"})):
+        result = subprocess.run([args.program], cwd=work, env={**base, **extra},
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=30,
+                                preexec_fn=_die_with_parent)
+        check(result.returncode == 1, f"{case}: exit status {result.returncode}, wanted 1")
+        check(result.stderr.decode("utf-8", "replace") == expected,
+              f"{case}: stderr {result.stderr!r}")
+        check(result.stdout == b"", f"{case}: stdout {result.stdout!r}")
+    check(read_bytes(os.path.join(work, "rank.dat")) == b"5\r\n", "rank.dat was changed")
+
+
 SCENARIOS = {
     "game_over": scenario_game_over,
     "cuts": scenario_cuts,
@@ -730,6 +757,7 @@ SCENARIOS = {
     "other_folder": scenario_other_folder,
     "read_only_rank": scenario_read_only_rank,
     "full_disk": scenario_full_disk,
+    "no_display": scenario_no_display,
 }
 
 
