@@ -1,7 +1,9 @@
 // libFuzzer target for the rank.dat format. rank.dat is a file the player can
 // edit, so the reader must take any bytes: it never crashes or hangs, its
-// verdict is consistent with what it found, and whatever it accepts as a
-// value or as nothing comes back unchanged from the writer's text.
+// verdict is consistent with what it found and does not depend on how the
+// file is cut into pieces, whatever it accepts as a value or as nothing comes
+// back unchanged from the writer's text, and what an error quotes of it is
+// safe to print.
 
 #include <cstdint>
 #include <cstdio>
@@ -30,6 +32,28 @@ using Kind = RankParse::Kind;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const RankParse parsed = parseRankText(text);
+
+    // The reader gets the file in pieces: any size of piece finds the same.
+    {
+        const std::size_t piece = size == 0 ? 1 : data[0] % 7 + 1;
+        RankScanner scanner;
+        for (std::size_t at = 0; at < size && scanner.feed(text.substr(at, piece)); at += piece) {
+        }
+        const RankParse pieced = scanner.finish();
+        REQUIRE(pieced.kind == parsed.kind && pieced.highScore == parsed.highScore &&
+                pieced.firstItem == parsed.firstItem);
+    }
+    REQUIRE(parsed.firstItem.size() <= longestItem + 1);
+
+    // Whatever is quoted in an error is safe to print: escaping it again
+    // changes nothing (so it is valid UTF-8 with no control character), and
+    // the cut bounds it.
+    for (const std::size_t limit : {std::size_t{0}, std::size_t{40}}) {
+        const std::string shown = printableText(text, limit);
+        REQUIRE(printableText(shown) == shown);
+        for (const char c : shown) REQUIRE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+        if (limit != 0) REQUIRE(shown.size() <= 4 * limit + 3);
+    }
 
     // A file without a single byte has no item at all; nothing else may be
     // taken for that, save a lone byte-order mark (an editor's empty file).
