@@ -11,11 +11,6 @@ constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool endsItem(char c) { return c == ',' || c == '\r' || c == '\n'; }
 
-std::string_view trimTrailingBlanks(std::string_view s) {
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 RankParse number(std::string_view item) {
     // A leading plus is accepted as a number's sign; from_chars itself takes
     // only the minus, so "+-5" must still be refused.
@@ -66,8 +61,18 @@ void RankScanner::step(char c) {
         stage_ = Stage::done;
         return;
     }
+    // Blanks after the item are not part of it, however many there are;
+    // they are kept only until something other than a blank follows.
+    if (isBlank(c)) {
+        if (trailingBlanks_.size() <= longestItem) trailingBlanks_ += c;
+        return;
+    }
+    item_ += std::exchange(trailingBlanks_, {});
     item_ += c;
-    if (item_.size() > longestItem) stage_ = Stage::done;
+    if (item_.size() > longestItem) {
+        item_.resize(longestItem + 1);
+        stage_ = Stage::done;
+    }
 }
 
 RankParse RankScanner::finish() {
@@ -78,9 +83,8 @@ RankParse RankScanner::finish() {
     }
     if (!anyByte_) return {RankParse::Kind::noItem, std::nullopt, {}};
     if (item_.size() > longestItem) return {RankParse::Kind::notANumber, std::nullopt, item_};
-    const std::string_view item = trimTrailingBlanks(item_);
-    if (item.empty()) return {RankParse::Kind::nothing, std::nullopt, {}};
-    return number(item);
+    if (item_.empty()) return {RankParse::Kind::nothing, std::nullopt, {}};
+    return number(item_);
 }
 
 RankParse parseRankText(std::string_view text) {

@@ -26,14 +26,15 @@ struct RankParse {
                            // most longestItem + 1 bytes of it
 };
 
-// A first item longer than this is no number the game could have saved; it
-// is refused without being read to its end, so a file of junk costs nothing.
+// A first item longer than this (blanks around it not counted) is no number
+// the game could have saved; it is refused without being read to its end, so
+// a file of junk costs nothing.
 inline constexpr std::size_t longestItem = 32;
 
 // Finds the first item of rank.dat in its bytes as they arrive, so that the
 // reader takes exactly as much of the file as the item needs: any number of
-// leading blanks are skipped without being kept, and reading stops at the
-// item's end.
+// blanks before and after the item are skipped without being kept, and
+// reading stops at the item's end.
 class RankScanner {
 public:
     // Takes the next bytes of the file. False once the first item is
@@ -50,6 +51,7 @@ private:
     std::string pending_;  // the bytes of a possible byte-order mark
     bool anyByte_ = false;
     std::string item_;
+    std::string trailingBlanks_;
 };
 
 // The first item of the file is the text up to the first comma, line end or

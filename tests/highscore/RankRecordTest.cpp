@@ -53,8 +53,10 @@ TEST(RankRecord, ReadsTheFirstItemOnly) {
         EXPECT_EQ(pieced.kind, c.kind) << "byte by byte: \"" << c.text << '"';
         EXPECT_EQ(pieced.highScore, c.value) << "byte by byte: \"" << c.text << '"';
     }
-    // Blanks before the item may fill any number of pieces.
+    // Blanks around the item may fill any number of pieces.
     EXPECT_EQ(parseRankText(std::string(100000, ' ') + "98765\r\n").highScore, 98765);
+    EXPECT_EQ(parseRankText("230" + std::string(100000, '\t') + "\r\n").highScore, 230);
+    EXPECT_EQ(parseRankText("1" + std::string(40, ' ') + "2").kind, Kind::notANumber);
 }
 
 TEST(RankRecord, PrintableTextEscapesWhatActsOnATerminalAndCuts) {
