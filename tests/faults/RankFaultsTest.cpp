@@ -1,7 +1,7 @@
 // rank.dat when things go wrong: a write that fails part-way (injected at the
 // writer's seam, as a full disk or an I/O error would), at the file level and
 // at game over; a saving program killed at random moments; two copies saving
-// at once; a FIFO, a folder or hostile content in place of the file.
+// at once; a FIFO, a link or hostile content in place of the file.
 
 #include <sys/stat.h>
 
@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <chrono>
 #include <latch>
 #include <iostream>
@@ -26,6 +25,11 @@ namespace {
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
 }
 
 // Installs a failing writer for the life of the object.
@@ -118,8 +122,7 @@ TEST(RankSaveFaults, ADiskFullPartWayThroughTheSaveIsReportedAndKeepsTheOldConte
         ASSERT_TRUE(saver.waitForFinished(20000));
         ASSERT_EQ(saver.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(saver.exitCode(), 1) << "the failed save must be reported";
-        // The first real cause (the file size limit gives EFBIG), not what
-        // the clean-up after it said.
+        // The first real cause (EFBIG from the size limit), not the clean-up's.
         const QString error = QString::fromLocal8Bit(saver.readAllStandardOutput()).trimmed();
         EXPECT_TRUE(error.endsWith(QStringLiteral("rank.dat: File too large"))) << error.toStdString();
         EXPECT_EQ(contentOf(path), QByteArray("123,old\r\nkept\r\n"));
@@ -192,12 +195,8 @@ TEST(RankKill, ASaveLoopKilledAtRandomMomentsNeverLeavesAnInvalidFile) {
         QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("rank.dat."));
     std::cout << "[ info ] " << savedDuringRuns << " saves completed in " << runs
               << " killed runs; " << others.size() << " files left behind\n";
-    const QStringList planted = {QStringLiteral("rank.dat.qWeRtY"), QStringLiteral("rank.dat.backup")};
-    for (const QString& name : planted) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(name.endsWith(QStringLiteral("backup")) ? "230 on the old PC\r\n" : "12");
-    }
+    writeFile(dir.filePath(QStringLiteral("rank.dat.qWeRtY")), "12");
+    writeFile(dir.filePath(QStringLiteral("rank.dat.backup")), "230 on the old PC\r\n");
     ASSERT_TRUE(rankfile::save(path, 0).ok);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral("rank.dat"), QStringLiteral("rank.dat.backup")}));
@@ -209,54 +208,33 @@ TEST(RankKill, ASaveLoopKilledAtRandomMomentsNeverLeavesAnInvalidFile) {
 TEST(RankTwoCopies, SavingInEitherOrderOrAtOnceKeepsTheGreaterScore) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rank.dat"));
-    int lost = 0;
-    constexpr int rounds = 200;
-    for (int round = 0; round < rounds; ++round) {
-        {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write("10\r\n");
-        }
+    for (int round = 0; round < 200; ++round) {
+        writeFile(path, "10\r\n");
         std::latch start(2);
         rankfile::SaveResult high, low;
         std::thread a([&] { start.arrive_and_wait(); high = rankfile::save(path, 58); });
         std::thread b([&] { start.arrive_and_wait(); low = rankfile::save(path, 10); });
-        a.join();
-        b.join();
+        a.join(), b.join();
         ASSERT_TRUE(high.ok && low.ok) << high.error.toStdString() << low.error.toStdString();
-        if (contentOf(path) != QByteArray("58\r\n")) ++lost;
+        ASSERT_EQ(contentOf(path), QByteArray("58\r\n")) << "round " << round;
     }
-    EXPECT_EQ(lost, 0) << "of " << rounds << " rounds";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("rank.dat")});
 }
 
-// rank.dat as something other than a regular file: start-up reports it at
-// once instead of waiting forever in open(), and so does a save. A symbolic
-// link to a regular file works as before, and stays a link.
-TEST(RankSpecialFiles, AFifoOrAFolderIsNotARegularFileAndALinkStillWorks) {
+// A FIFO as rank.dat is reported at once, at start-up and at a save, instead
+// of waiting forever in open(). A link to a regular file works, and stays.
+TEST(RankSpecialFiles, AFifoIsNotARegularFileAndALinkStillWorks) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rank.dat"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-    for (int kind = 0; kind < 2; ++kind) {
-        SCOPED_TRACE(kind == 0 ? "FIFO" : "folder");
-        const rankfile::ReadResult read = rankfile::read(path);
-        EXPECT_FALSE(read.ok);
-        EXPECT_EQ(read.error, QFileInfo(path).absoluteFilePath() + QStringLiteral(": not a regular file"));
-        const rankfile::SaveResult saved = rankfile::save(path, 5);
-        EXPECT_FALSE(saved.ok);
-        EXPECT_TRUE(saved.error.endsWith(QStringLiteral("not a regular file"))) << saved.error.toStdString();
-        ASSERT_TRUE(QFile::remove(path) || QDir().rmdir(path));
-        ASSERT_TRUE(kind == 1 || QDir().mkdir(path));
-    }
+    EXPECT_EQ(rankfile::read(path).error,
+              QFileInfo(path).absoluteFilePath() + QStringLiteral(": not a regular file"));
+    EXPECT_TRUE(rankfile::save(path, 5).error.endsWith(QStringLiteral(": not a regular file")));
 
-    const QString real = dir.filePath(QStringLiteral("scores/real.dat"));
-    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("scores"))));
-    {
-        QFile file(real);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("40\r\n");
-    }
+    ASSERT_TRUE(QFile::remove(path));
+    const QString real = dir.filePath(QStringLiteral("real.dat"));
+    writeFile(real, "40\r\n");
     ASSERT_TRUE(QFile::link(real, path));
     EXPECT_EQ(rankfile::read(path).highScore, 40);
     ASSERT_TRUE(rankfile::save(path, 41).ok);
@@ -265,29 +243,16 @@ TEST(RankSpecialFiles, AFifoOrAFolderIsNotARegularFileAndALinkStillWorks) {
 }
 
 // A planted or damaged rank.dat: the score is found after any number of
-// blanks, and what is quoted from junk is short and cannot act on the
-// terminal the error goes to.
+// blanks, and what is quoted of junk is short and cannot act on the terminal.
 TEST(RankHostileContent, TheFirstItemIsReadWholeAndQuotedSafely) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rank.dat"));
-    const auto plant = [&](const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    plant(QByteArray(4094, ' ') + "98765\r\n");
+    writeFile(path, QByteArray(4094, ' ') + "98765\r\n");
     EXPECT_EQ(rankfile::read(path).highScore, 98765);
-    plant(QByteArray(3 << 20, '\t') + "7");
-    EXPECT_EQ(rankfile::read(path).highScore, 7);
 
-    plant(QByteArray("\x1B]0;owned\x07\x1B[2J\0\xFF", 16) + QByteArray(4096, 'j'));
-    const rankfile::ReadResult read = rankfile::read(path);
-    ASSERT_FALSE(read.ok);
-    const QString quoted = read.error.section(QLatin1Char('"'), 1, 1);
+    writeFile(path, QByteArray("\x1B]0;owned\x07\x1B[2J\0\xFF", 16) + QByteArray(4096, 'j'));
+    const QString quoted = rankfile::read(path).error.section(QLatin1Char('"'), 1, 1);
     EXPECT_LE(quoted.size(), 41) << quoted.toStdString();
-    EXPECT_TRUE(std::none_of(read.error.begin(), read.error.end(),
-                             [](QChar c) { return c.category() == QChar::Other_Control; }))
-        << read.error.toStdString();
     EXPECT_TRUE(quoted.startsWith(QStringLiteral("\\x1B]0;owned\\x07\\x1B[2J\\x00\\xFF")))
         << quoted.toStdString();
 }

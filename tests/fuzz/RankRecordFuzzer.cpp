@@ -45,9 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     REQUIRE(parsed.firstItem.size() <= longestItem + 1);
 
-    // Whatever is quoted in an error is safe to print: escaping it again
-    // changes nothing (so it is valid UTF-8 with no control character), and
-    // the cut bounds it.
+    // Quoted in an error, it is safe to print: escaping it again changes
+    // nothing (valid UTF-8, no control character), and the cut bounds it.
     for (const std::size_t limit : {std::size_t{0}, std::size_t{40}}) {
         const std::string shown = printableText(text, limit);
         REQUIRE(printableText(shown) == shown);

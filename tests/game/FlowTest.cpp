@@ -165,23 +165,21 @@ TEST_F(Flow, ExitClosesTheMusicAndSavesNothing) {
     EXPECT_FALSE(f.Timer1->enabled());
 }
 
-// SIGTERM or SIGINT arriving while the game-over box waits runs Exit, which
-// closes the box; the game over must not carry on after it.
+// A termination signal runs Exit while the game-over box waits; the game over
+// must not carry on after it.
 TEST_F(Flow, ExitWhileTheGameOverBoxIsOpenIsTheEnd) {
     writeRank("12\r\n");
     FormServices withExit = services();
     withExit.messageBox = [this](const QString&, const QString&) { form->mnuExit_Click(); };
     form = std::make_unique<Form1>(withExit);
-    Form1& f = *form;
-    ASSERT_TRUE(f.Form_Load());
-    f.show();
-    f.mnustart_Click();
-    for (int i = 0; i < 160; ++i) click(f.Image4);
+    ASSERT_TRUE(form->Form_Load());
+    form->mnustart_Click();
+    for (int i = 0; i < 160; ++i) form->Image4_Click();
     for (int i = 0; i < 3; ++i) loseALife();
     EXPECT_EQ(endStatus, 0);
     EXPECT_EQ(rankContent(), QByteArray("12\r\n"));
-    EXPECT_FALSE(f.mnuUra->isVisible()) << "the menu was revealed after Exit";
-    EXPECT_EQ(f.Label9->caption(), QStringLiteral("0")) << "Reset ran after Exit";
+    EXPECT_FALSE(form->mnuUra->isVisible()) << "the menu was revealed after Exit";
+    EXPECT_EQ(form->Label9->caption(), QStringLiteral("0")) << "Reset ran after Exit";
 }
 
 TEST_F(Flow, ADesktopCloseRequestActsAsExit) {

