@@ -11,6 +11,8 @@
 #include <chrono>
 #include <thread>
 
+#include "RankRecord.h"
+
 namespace rankfile {
 
 namespace {
@@ -29,7 +31,10 @@ SaveLock::~SaveLock() {
 
 QString SaveLock::acquire(const QString& lockPath, int timeoutMs) {
     const QByteArray native = QFile::encodeName(lockPath);
-    const QString name = QFileInfo(lockPath).fileName();
+    // The name goes into an error message; the link a save follows may have
+    // given it characters that act on a terminal.
+    const QString name = QString::fromStdString(
+        printableText(QFile::encodeName(QFileInfo(lockPath).fileName()).toStdString()));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const int fd =
