@@ -435,22 +435,23 @@ void paintGround(Canvas& c) {
     }
 }
 
-// A lit stone lantern at the right edge, clear of the last target's column.
+// A lit stone lantern at the right edge, clear of the last target's column
+// and inside the 415 pixels of the scene that the window shows.
 void paintLantern(Canvas& c) {
-    c.box(392, 214, 414, 220, ink::grey, ink::roofInk);        // foot
-    c.box(398, 184, 407, 215, ink::hazeLight, ink::roofInk);   // post
-    c.fill(399, 185, 400, 214, ink::mistLight);
-    c.box(392, 178, 413, 185, ink::grey, ink::roofInk);        // ledge
-    c.box(394, 161, 411, 179, ink::hazeLight, ink::roofInk);   // fire box
-    c.box(398, 165, 407, 175, ink::lamp, ink::earth);          // lit window
-    c.fill(400, 167, 405, 173, ink::lampLight);
+    c.box(389, 214, 411, 220, ink::grey, ink::roofInk);        // foot
+    c.box(395, 184, 404, 215, ink::hazeLight, ink::roofInk);   // post
+    c.fill(396, 185, 397, 214, ink::mistLight);
+    c.box(389, 178, 410, 185, ink::grey, ink::roofInk);        // ledge
+    c.box(391, 161, 408, 179, ink::hazeLight, ink::roofInk);   // fire box
+    c.box(395, 165, 404, 175, ink::lamp, ink::earth);          // lit window
+    c.fill(397, 167, 402, 173, ink::lampLight);
     for (int y = 150; y <= 162; ++y) {                          // cap
-        const int half = (y - 150) * 3 / 2 + 2;
-        for (int x = 402 - half; x <= 402 + half; ++x)
-            c.put(x, y, (x == 402 - half || x == 402 + half || y == 162) ? ink::roofInk
-                        : (x < 402 ? ink::hazeLight : ink::grey));
+        const int half = y - 148;
+        for (int x = 399 - half; x <= 399 + half; ++x)
+            c.put(x, y, (x == 399 - half || x == 399 + half || y == 162) ? ink::roofInk
+                        : (x < 399 ? ink::hazeLight : ink::grey));
     }
-    c.box(400, 146, 404, 150, ink::hazeLight, ink::roofInk);   // jewel
+    c.box(397, 146, 401, 150, ink::hazeLight, ink::roofInk);   // jewel
 }
 
 QImage paintScene() {
