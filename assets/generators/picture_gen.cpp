@@ -139,12 +139,19 @@ void paintSky(Canvas& c) {
     }
     c.fill(0, 92, sceneWidth - 1, roofRidge, ink::peach);
 
-    // Long flat clouds, lit on top and grey beneath.
-    const struct { int x, y, w; } clouds[] = {{18, 14, 96}, {44, 22, 54}, {238, 12, 110}, {286, 20, 64}, {120, 34, 40}};
+    // Long flat clouds with a few rounded puffs on top, lit above and grey
+    // along the flat underside.
+    const struct { int x, y, w; } clouds[] = {{18, 16, 96}, {238, 12, 110}, {118, 34, 44}, {300, 28, 56}};
     for (const auto& k : clouds) {
-        c.fill(k.x + 6, k.y, k.x + k.w - 10, k.y, ink::cloud);
-        c.fill(k.x, k.y + 1, k.x + k.w, k.y + 1, ink::cloud);
-        c.fill(k.x + 3, k.y + 2, k.x + k.w - 4, k.y + 2, ink::hazeLight);
+        for (int x = k.x; x <= k.x + k.w; ++x) {
+            const int along = x - k.x;
+            const int edge = std::min(along, k.w - along);
+            // Puffs every 18 pixels, up to four rows tall, tapering at the ends.
+            const double puff = std::abs(std::sin((along + 5) * 3.14159265 / 18));
+            const int height = std::min({1 + static_cast<int>(std::lround(3 * puff)), 1 + edge / 3, 4});
+            for (int y = k.y + 2 - height; y <= k.y + 2; ++y)
+                c.put(x, y, y == k.y + 2 ? ink::hazeLight : (y == k.y + 2 - height ? ink::cloud : ink::paper));
+        }
     }
 
     // The sun sinking behind the far hills.
