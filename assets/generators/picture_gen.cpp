@@ -2,335 +2,478 @@
 // write pixel by pixel: the courtyard scene and the lacquered seal case.
 // Usage: zanrai_picture_gen <output folder>
 //
-// The scene stays calm and light on purpose: the targets, the bonus and the
-// hidden characters, the message box and the two lines the game draws must
-// all stand out against it, so every surface is a flat, soft colour and the
-// darkest tones are kept away from where the characters appear.
+// The scene is pixel art in the characters' own style: every colour comes
+// from one small palette shared with the sprites, edges are hard, shapes
+// carry the same dark outline as the cast, and shading is ordered dithering
+// rather than gradients. Wherever a character can stand the backdrop keeps
+// to light or middle tones, so the cast's dark outline always reads.
 
 #include <QColor>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
 #include <QString>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
 constexpr int sceneWidth = 417;
 constexpr int sceneHeight = 250;
 
-// Where the scene's bands meet, top to bottom.
+// Where the scene's bands meet, top to bottom. The targets stand on the
+// plaster, sink over the boarding and pass the limit over the gravel.
 constexpr int roofRidge = 98;
-constexpr int eaveBottom = 115;
+constexpr int eaveBottom = 112;
 constexpr int plinthTop = 160;
 constexpr int groundTop = 182;
 
-// Deterministic per-pixel grain, so that rebuilding gives the same file.
-int grain(int x, int y, int amplitude) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
-    h = (h ^ (h >> 13)) * 1274126177u;
-    h ^= h >> 16;
-    return static_cast<int>(h % static_cast<std::uint32_t>(2 * amplitude + 1)) - amplitude;
+// The palette. Nearly every colour is one the sprites already use, so the
+// scene and the cast read as one picture.
+namespace ink {
+constexpr QRgb outline = 0x1c1416;    // the cast's outline
+constexpr QRgb roofInk = 0x2c2533;    // the ronin's hair
+constexpr QRgb slate = 0x5d6987;      // the ronin's kimono, shade
+constexpr QRgb slateLight = 0x7e8aa8; // the ronin's kimono
+constexpr QRgb steel = 0x6a7488;      // the cursor's blade, shade
+constexpr QRgb skyHigh = 0x9dabbf;    // the intruder's blade, shade
+constexpr QRgb mist = 0xb8c4da;       // headbands
+constexpr QRgb mistLight = 0xd8dce4;  // the retainer's sash
+constexpr QRgb cloud = 0xf7f6f0;      // the old lord's beard
+constexpr QRgb paper = 0xf4f0e0;      // the villager's dumplings
+constexpr QRgb cream = 0xe8e2d0;      // the samurai's pole
+constexpr QRgb beige = 0xd9ccae;      // the old lord's robe
+constexpr QRgb sand = 0xb5a684;       // the old lord's robe, shade
+constexpr QRgb board = 0xc4ab82;      // the ronin's wall coping
+constexpr QRgb boardShade = 0x9a7f5a; // the ronin's wall coping, shade
+constexpr QRgb earth = 0x6f5a40;      // the ronin's wall coping, dark
+constexpr QRgb stone = 0x8e8470;      // the merchant's trousers
+constexpr QRgb bark = 0x6e4624;       // the old lord's staff, shade
+constexpr QRgb barkLight = 0xa8733e;  // the old lord's staff
+constexpr QRgb peach = 0xf2c8a0;      // skin: the sky at the horizon
+constexpr QRgb haze = 0xa8b0c0;       // the retainer's trousers
+constexpr QRgb hazeLight = 0xc5c9d3;  // the old lord's beard, shade
+constexpr QRgb grey = 0x9aa0a8;       // the samurai's hakama
+constexpr QRgb needle = 0x7fa476;     // the samurai's leafy cloth
+constexpr QRgb needleLight = 0xa3c491;
+constexpr QRgb needleDark = 0x587e55;
+constexpr QRgb pineInk = 0x1c2a1e;    // the samurai's outline
+constexpr QRgb gold = 0xf0c040;       // the seal case's crest
+constexpr QRgb goldDark = 0xb08420;
+constexpr QRgb lamp = 0xffd870;       // the paper lantern's light
+constexpr QRgb lampLight = 0xffeeb0;
+}  // namespace ink
+
+// 2 x 2 ordered dither: four levels between two colours, the classic
+// pixel-art stand-in for a gradient.
+bool ditherOn(int x, int y, int quarter) {
+    static constexpr int order[2][2] = {{0, 2}, {3, 1}};
+    return order[y & 1][x & 1] < quarter;
 }
 
-QColor shifted(QColor c, int d) {
-    return QColor(qBound(0, c.red() + d, 255), qBound(0, c.green() + d, 255), qBound(0, c.blue() + d, 255));
-}
+class Canvas {
+public:
+    Canvas() : img_(sceneWidth, sceneHeight, QImage::Format_RGB32) { img_.fill(ink::paper); }
 
-void paintSky(QPainter& p) {
-    QLinearGradient sky(0, 0, 0, roofRidge + 4);
-    sky.setColorAt(0.0, QColor(0x8f, 0xa3, 0xd2));
-    sky.setColorAt(0.45, QColor(0xc8, 0xba, 0xd8));
-    sky.setColorAt(0.80, QColor(0xf2, 0xcf, 0xb6));
-    sky.setColorAt(1.0, QColor(0xf7, 0xdd, 0xbc));
-    p.fillRect(0, 0, sceneWidth, roofRidge + 4, sky);
-
-    // A low evening sun sinking into the hills, far from the message box.
-    QRadialGradient glow(QPointF(312, 84), 56);
-    glow.setColorAt(0.0, QColor(255, 236, 200, 170));
-    glow.setColorAt(1.0, QColor(255, 236, 200, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(glow);
-    p.drawEllipse(QPointF(312, 84), 56, 56);
-    p.setBrush(QColor(0xfc, 0xe9, 0xc6));
-    p.drawEllipse(QPointF(312, 84), 11, 11);
-
-    // Thin streaks of cloud lit from below.
-    const struct { qreal x, y, w, h; } clouds[] = {
-        {20, 22, 110, 5}, {60, 30, 70, 4}, {250, 14, 120, 5}, {300, 22, 80, 4}, {140, 70, 60, 3},
-    };
-    for (const auto& c : clouds) {
-        p.setBrush(QColor(0xf6, 0xe2, 0xe4, 150));
-        p.drawRoundedRect(QRectF(c.x, c.y, c.w, c.h), c.h / 2, c.h / 2);
-        p.setBrush(QColor(0xfb, 0xd9, 0xbd, 140));
-        p.drawRoundedRect(QRectF(c.x + 6, c.y + c.h - 1.5, c.w - 12, 1.5), 0.7, 0.7);
+    void put(int x, int y, QRgb c) {
+        if (x >= 0 && y >= 0 && x < sceneWidth && y < sceneHeight)
+            img_.setPixel(x, y, c | 0xff000000u);
     }
-}
+    void fill(int x0, int y0, int x1, int y1, QRgb c) {
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                put(x, y, c);
+    }
+    // A filled box with a one-pixel outline, as the sprites draw solid parts.
+    void box(int x0, int y0, int x1, int y1, QRgb body, QRgb edge) {
+        fill(x0, y0, x1, y1, edge);
+        fill(x0 + 1, y0 + 1, x1 - 1, y1 - 1, body);
+    }
+    // Mixes two colours over a rectangle in quarters (0 = all a, 4 = all b).
+    void dither(int x0, int y0, int x1, int y1, QRgb a, QRgb b, int quarter) {
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                put(x, y, ditherOn(x, y, quarter) ? b : a);
+    }
+    QImage image() const { return img_.convertToFormat(QImage::Format_RGB888); }
 
-void paintDistance(QPainter& p) {
-    // Far hills: one soft silhouette, barely darker than the sky.
-    QPainterPath hills;
-    hills.moveTo(0, 86);
-    hills.cubicTo(60, 70, 110, 84, 160, 80);
-    hills.cubicTo(210, 76, 240, 90, 290, 84);
-    hills.cubicTo(340, 78, 380, 70, 417, 80);
-    hills.lineTo(417, roofRidge + 4);
-    hills.lineTo(0, roofRidge + 4);
-    hills.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xb9, 0xad, 0xc8));
-    p.drawPath(hills);
+private:
+    QImage img_;
+};
 
-    // A castle keep far away on the right, in the same haze.
-    const QColor keep(0xa2, 0x98, 0xb8);
-    const QColor roof(0x8e, 0x86, 0xa8);
-    p.setBrush(keep);
-    p.drawRect(QRectF(372, 62, 30, 36));
-    p.drawRect(QRectF(377, 48, 20, 16));
-    p.drawRect(QRectF(381, 38, 12, 12));
-    p.setBrush(roof);
-    auto tier = [&](qreal cx, qreal y, qreal half) {
-        QPainterPath r;
-        r.moveTo(cx - half, y + 4);
-        r.quadTo(cx - half * 0.6, y + 2, cx - half * 0.35, y - 3);
-        r.lineTo(cx + half * 0.35, y - 3);
-        r.quadTo(cx + half * 0.6, y + 2, cx + half, y + 4);
-        r.closeSubpath();
-        p.drawPath(r);
-    };
-    tier(387, 62, 22);
-    tier(387, 48, 16);
-    tier(387, 38, 11);
-    tier(387, 30, 7);
-    p.setBrush(QColor(0xb0, 0xa6, 0xc4));
-    for (int i = 0; i < 3; ++i)
-        p.drawRect(QRectF(378 + i * 7, 70, 3, 4));
-}
+// A shape as a set of pixels, so it can be shaded row by row and then
+// given an outline wherever it meets something else.
+class Mask {
+public:
+    bool at(int x, int y) const {
+        return x >= 0 && y >= 0 && x < sceneWidth && y < sceneHeight && bits_[index(x, y)];
+    }
+    void set(int x, int y) {
+        if (x >= 0 && y >= 0 && x < sceneWidth && y < sceneHeight)
+            bits_[index(x, y)] = true;
+    }
+    bool edge(int x, int y) const {
+        return at(x, y) && (!at(x - 1, y) || !at(x + 1, y) || !at(x, y - 1) || !at(x, y + 1));
+    }
 
-void paintPine(QPainter& p) {
-    // A garden pine behind the wall: a leaning trunk and flat needle pads,
-    // placed so the hidden character crouches in its middle pad.
-    const QColor bark(0x7a, 0x5c, 0x4c);
-    QPainterPath trunk;
-    trunk.moveTo(6, roofRidge + 2);
-    trunk.cubicTo(10, 80, 30, 70, 40, 46);
-    trunk.lineTo(47, 48);
-    trunk.cubicTo(40, 72, 22, 84, 20, roofRidge + 2);
-    trunk.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(bark);
-    p.drawPath(trunk);
-    p.setPen(QPen(QColor(0x8f, 0x71, 0x5e), 1.5));
-    p.drawLine(QPointF(36, 56), QPointF(70, 62));
-    p.drawLine(QPointF(20, 80), QPointF(4, 70));
+private:
+    static std::size_t index(int x, int y) { return static_cast<std::size_t>(y * sceneWidth + x); }
+    std::vector<bool> bits_ = std::vector<bool>(static_cast<std::size_t>(sceneWidth * sceneHeight));
+};
 
-    const QColor needleDark(0x5f, 0x84, 0x5f);
-    const QColor needle(0x78, 0x9d, 0x72);
-    const QColor needleLight(0x96, 0xb7, 0x88);
-    const struct { qreal x, y, w, h; } pads[] = {
-        {16, 30, 56, 16}, {0, 52, 30, 14}, {30, 64, 62, 20}, {70, 50, 36, 13}, {0, 84, 26, 12},
-    };
-    // Each pad is a cushion of overlapping lobes: darker below, lit on top.
-    p.setPen(Qt::NoPen);
-    for (const auto& pad : pads) {
-        QPainterPath shape;
-        const int lobes = std::max(2, static_cast<int>(pad.w / 14));
-        for (int i = 0; i < lobes; ++i) {
-            const qreal cx = pad.x + pad.h * 0.5 + (pad.w - pad.h) * i / (lobes - 1);
-            const qreal ry = pad.h * (i % 2 == 0 ? 0.5 : 0.42);
-            QPainterPath lobe;
-            lobe.addEllipse(QPointF(cx, pad.y + pad.h * 0.55), pad.h * 0.62, ry);
-            shape = shape.united(lobe);
+// A dusk sky in five dithered bands, from cool blue overhead to the warm
+// horizon, with flat clouds and a low sun.
+void paintSky(Canvas& c) {
+    const struct { int y; QRgb colour; } stops[] = {
+        {0, ink::skyHigh}, {26, ink::mist}, {50, ink::mistLight}, {70, ink::paper}, {92, ink::peach}};
+    for (std::size_t i = 0; i + 1 < std::size(stops); ++i) {
+        const int span = stops[i + 1].y - stops[i].y;
+        for (int y = stops[i].y; y < stops[i + 1].y; ++y) {
+            const int quarter = (y - stops[i].y) * 5 / span;  // 0..4, the last band solid
+            for (int x = 0; x < sceneWidth; ++x)
+                c.put(x, y, ditherOn(x, y, quarter) ? stops[i + 1].colour : stops[i].colour);
         }
-        p.setBrush(needleDark);
-        p.drawPath(shape.translated(0, 1.5));
-        p.setBrush(needle);
-        p.drawPath(shape);
-        p.save();
-        p.setClipPath(shape);
-        p.setBrush(needleLight);
-        p.drawPath(shape.translated(0, pad.h * 0.55));
-        p.setBrush(needle);
-        p.drawPath(shape.translated(0, pad.h * 0.22));
-        p.setBrush(needleDark);
-        p.drawPath(shape.translated(0, pad.h * 0.72));
-        p.restore();
+    }
+    c.fill(0, 92, sceneWidth - 1, roofRidge, ink::peach);
+
+    // Long flat clouds with a few rounded puffs on top, lit above and grey
+    // along the flat underside.
+    const struct { int x, y, w; } clouds[] = {{18, 16, 96}, {238, 12, 110}, {118, 34, 44}, {300, 28, 56}};
+    for (const auto& k : clouds) {
+        for (int x = k.x; x <= k.x + k.w; ++x) {
+            const int along = x - k.x;
+            const int edge = std::min(along, k.w - along);
+            // Puffs every 18 pixels, up to four rows tall, tapering at the ends.
+            const double puff = std::abs(std::sin((along + 5) * 3.14159265 / 18));
+            const int height = std::min({1 + static_cast<int>(std::lround(3 * puff)), 1 + edge / 3, 4});
+            for (int y = k.y + 2 - height; y <= k.y + 2; ++y)
+                c.put(x, y, y == k.y + 2 ? ink::hazeLight : (y == k.y + 2 - height ? ink::cloud : ink::paper));
+        }
+    }
+
+    // The sun sinking behind the far hills.
+    for (int y = -8; y <= 8; ++y)
+        for (int x = -8; x <= 8; ++x) {
+            const int d = x * x + y * y;
+            if (d <= 64)
+                c.put(290 + x, 80 + y, d <= 36 ? ink::lampLight : ink::lamp);
+        }
+}
+
+// Two ranges of hills in haze; nearer is darker, neither has an outline, so
+// the distance stays quiet behind the bonus character.
+void paintHills(Canvas& c) {
+    for (int x = 0; x < sceneWidth; ++x) {
+        const int far = 78 + static_cast<int>(std::lround(5 * std::sin(x / 37.0) + 3 * std::sin(x / 13.0 + 1)));
+        const int near = 88 + static_cast<int>(std::lround(4 * std::sin(x / 29.0 + 2) + 2 * std::sin(x / 11.0)));
+        for (int y = far; y <= roofRidge; ++y)
+            c.put(x, y, y == far ? ink::mistLight : ink::hazeLight);
+        for (int y = near; y <= roofRidge; ++y)
+            c.put(x, y, y == near ? ink::hazeLight : ink::haze);
     }
 }
 
-void paintWall(QImage& img) {
-    // Plaster: warm off-white lit by the evening, with a faint grain.
-    const QColor plaster(0xf1, 0xe9, 0xdc);
-    for (int y = eaveBottom; y < plinthTop; ++y)
-        for (int x = 0; x < sceneWidth; ++x)
-            img.setPixelColor(x, y, shifted(plaster, grain(x, y, 3) - (y - eaveBottom) / 12));
-    QPainter p(&img);
-
-    // Soft shadow under the eave.
-    for (int i = 0; i < 6; ++i) {
-        p.setPen(QColor(0x8a, 0x76, 0x6a, 70 - i * 11));
-        p.drawLine(0, eaveBottom + i, sceneWidth, eaveBottom + i);
+// One roof of the keep: a dark tiled hip whose eave flares out and turns up
+// at both tips.
+void castleRoof(Canvas& c, int cx, int top, int eave, int halfTop, int halfEave) {
+    for (int y = top; y <= eave; ++y) {
+        const double t = static_cast<double>(y - top) / (eave - top);
+        const int half = halfTop + static_cast<int>(std::lround((halfEave - halfTop) * std::pow(t, 1.7)));
+        for (int x = cx - half; x <= cx + half; ++x) {
+            QRgb colour = ((x + y) & 1) ? ink::slate : ink::steel;
+            if (y == top || x == cx - half || x == cx + half)
+                colour = ink::roofInk;
+            else if (y == top + 1)
+                colour = x < cx ? ink::slateLight : ink::slate;
+            if (y == eave)
+                colour = ink::roofInk;
+            c.put(x, y, colour);
+        }
     }
+    // The upturned tips.
+    c.put(cx - halfEave - 1, eave - 1, ink::roofInk);
+    c.put(cx + halfEave + 1, eave - 1, ink::roofInk);
+    c.put(cx - halfEave - 2, eave - 2, ink::roofInk);
+    c.put(cx + halfEave + 2, eave - 2, ink::roofInk);
+}
 
-    // Dark wooden posts between the targets' places and a beam beneath the
-    // eave: they frame each target instead of crossing it.
-    const QColor wood(0x6e, 0x4d, 0x38);
-    const QColor woodLight(0x86, 0x62, 0x49);
-    p.setPen(Qt::NoPen);
-    p.setBrush(wood);
-    p.drawRect(0, eaveBottom + 3, sceneWidth, 3);
+// A storey of white plaster with a row of small dark windows.
+void castleWall(Canvas& c, int cx, int top, int bottom, int half) {
+    c.fill(cx - half, top, cx + half, bottom, ink::paper);
+    c.fill(cx + half / 2, top, cx + half, bottom, ink::cream);
+    c.fill(cx - half, bottom, cx + half, bottom, ink::hazeLight);
+    for (int row = top + 2; row + 1 < bottom - 1; row += 6)
+        for (int x = cx - half + 3; x + 1 <= cx + half - 2; x += 5)
+            c.fill(x, row, x + 1, row + 1, ink::roofInk);
+}
+
+// A gable over the middle of a roof: white face, dark bargeboards, a gold
+// ornament at its peak.
+void castleGable(Canvas& c, int cx, int peak, int base) {
+    for (int y = peak; y <= base; ++y) {
+        const int half = y - peak;
+        for (int x = cx - half; x <= cx + half; ++x)
+            c.put(x, y, (x == cx - half || x == cx + half || y == base) ? ink::roofInk : ink::paper);
+    }
+    c.put(cx, peak + 2, ink::gold);
+}
+
+// The shachihoko: a gold fish on each end of the top ridge, tail in the air.
+void shachihoko(Canvas& c, int x, int ridge, int facing) {
+    c.put(x, ridge - 1, ink::goldDark);
+    c.put(x, ridge - 2, ink::gold);
+    c.put(x - facing, ridge - 3, ink::gold);
+    c.put(x - facing, ridge - 4, ink::goldDark);
+    c.put(x, ridge - 4, ink::gold);
+    c.put(x + facing, ridge - 1, ink::gold);
+}
+
+// The keep on its hill: a curved stone base, three white storeys stacked
+// smaller and smaller, dark flared roofs with gables, and gold fish on top.
+void paintCastle(Canvas& c) {
+    constexpr int cx = 366;
+    constexpr int baseTop = 78;
+    // Stone base: the courses curve outward toward the foot.
+    for (int y = baseTop; y <= roofRidge; ++y) {
+        const int half = 31 + (y - baseTop) * (y - baseTop) / 44;
+        for (int x = cx - half; x <= cx + half; ++x) {
+            const bool course = (y - baseTop) % 3 == 2;
+            const bool joint = (x + 3 * ((y - baseTop) / 3)) % 6 == 0;
+            QRgb colour = (course || joint) ? ink::stone : ink::sand;
+            if (y == baseTop)
+                colour = ink::beige;
+            if (x == cx - half || x == cx + half)
+                colour = ink::earth;
+            c.put(x, y, colour);
+        }
+    }
+    castleWall(c, cx, 62, 77, 29);
+    castleWall(c, cx, 42, 52, 21);
+    castleWall(c, cx, 24, 33, 13);
+    castleRoof(c, cx, 53, 61, 22, 38);
+    castleRoof(c, cx, 34, 41, 15, 30);
+    castleRoof(c, cx, 15, 23, 7, 22);
+    castleGable(c, cx, 47, 55);
+    castleGable(c, cx - 14, 29, 36);
+    castleGable(c, cx + 14, 29, 36);
+    shachihoko(c, cx - 7, 15, -1);
+    shachihoko(c, cx + 7, 15, 1);
+}
+
+// The pine's trunk and limbs, behind the wall: only what rises over the
+// roof is drawn.
+void paintTrunk(Canvas& c) {
+    Mask trunk;
+    for (int y = 38; y <= roofRidge; ++y) {
+        const int rise = roofRidge - y;
+        const double centre = 12 + rise * 0.62 + 3 * std::sin(rise / 9.0);
+        const int half = std::max(2, 4 - rise / 20);
+        for (int x = static_cast<int>(centre) - half; x <= static_cast<int>(centre) + half; ++x)
+            trunk.set(x, y);
+    }
+    // Limbs out to the pads, thick enough to show bark inside the outline.
+    const struct { int x0, y0, x1, y1; } limbs[] = {
+        {28, 68, 12, 59}, {36, 52, 70, 55}, {68, 54, 98, 61}, {24, 82, 46, 86}};
+    for (const auto& l : limbs) {
+        const int steps = std::max(std::abs(l.x1 - l.x0), std::abs(l.y1 - l.y0));
+        for (int i = 0; i <= steps; ++i) {
+            const int x = l.x0 + (l.x1 - l.x0) * i / steps;
+            const int y = l.y0 + (l.y1 - l.y0) * i / steps;
+            for (int t = 0; t < 4; ++t)
+                trunk.set(x, y + t);
+        }
+    }
+    for (int y = 0; y <= roofRidge; ++y)
+        for (int x = 0; x < 140; ++x) {
+            if (!trunk.at(x, y))
+                continue;
+            QRgb colour = ink::bark;
+            if (trunk.edge(x, y))
+                colour = ink::outline;
+            else if (!trunk.at(x - 2, y))
+                colour = ink::barkLight;
+            else if ((x * 3 + y) % 7 == 0)
+                colour = ink::earth;
+            c.put(x, y, colour);
+        }
+}
+
+// One cloud-pruned pad of needles: a scalloped top lit from above, a flatter
+// shaded underside and the cast's outline round it.
+void pinePad(Canvas& c, int cx, int cy, int rx, int ryTop, int ryBottom) {
+    Mask pad;
+    std::vector<int> top(static_cast<std::size_t>(sceneWidth), 0);
+    std::vector<int> bottom(static_cast<std::size_t>(sceneWidth), -1);
+    for (int x = cx - rx; x <= cx + rx; ++x) {
+        if (x < 0 || x >= sceneWidth)
+            continue;
+        const double dx = static_cast<double>(x - cx) / rx;
+        const double s = std::sqrt(std::max(0.0, 1 - dx * dx));
+        const int scallop = static_cast<int>(std::lround(2 * std::abs(std::sin(x * 3.14159265 / 9))));
+        const auto ux = static_cast<std::size_t>(x);
+        top[ux] = cy - static_cast<int>(std::lround(ryTop * s)) + scallop;
+        bottom[ux] = cy + static_cast<int>(std::lround(ryBottom * s));
+        for (int y = top[ux]; y <= bottom[ux]; ++y)
+            pad.set(x, y);
+    }
+    for (int x = std::max(0, cx - rx); x <= std::min(sceneWidth - 1, cx + rx); ++x) {
+        const auto ux = static_cast<std::size_t>(x);
+        for (int y = top[ux]; y <= bottom[ux]; ++y) {
+            const int fromTop = y - top[ux];
+            const int fromBottom = bottom[ux] - y;
+            QRgb colour = ink::needle;
+            if (pad.edge(x, y))
+                colour = ink::pineInk;
+            else if (fromBottom == 1)
+                colour = ink::needleDark;
+            else if (fromBottom == 2)
+                colour = ditherOn(x, y, 2) ? ink::needleDark : ink::needle;
+            else if (fromTop <= 2)
+                colour = ink::needleLight;
+            else if (fromTop == 3)
+                colour = ditherOn(x, y, 2) ? ink::needleLight : ink::needle;
+            else if ((x * 3 + y * 5) % 11 == 0)
+                colour = ink::needleLight;
+            c.put(x, y, colour);
+        }
+    }
+}
+
+// The garden pine leaning over the wall. Its big lower pad hangs over the
+// coping exactly where the hidden character crouches (40..72, 72..104),
+// in the very greens of the samurai's leafy cloth.
+void paintPads(Canvas& c) {
+    pinePad(c, 62, 36, 24, 7, 4);
+    pinePad(c, 14, 58, 16, 6, 4);
+    pinePad(c, 108, 62, 15, 5, 4);
+    pinePad(c, 56, 86, 42, 15, 22);
+    // Two front pads either side of the hiding place: the pine is built of
+    // overlapping pads, so the characters' own foliage reads as one more.
+    pinePad(c, 24, 96, 14, 5, 4);
+    pinePad(c, 86, 94, 12, 5, 4);
+}
+
+// The wall's coping roof: dark ridge, rows of round tiles, an eave of tile
+// ends, each band parted by the outline colour.
+void paintRoof(Canvas& c) {
+    c.fill(0, roofRidge, sceneWidth - 1, roofRidge, ink::roofInk);
+    c.fill(0, roofRidge + 1, sceneWidth - 1, roofRidge + 2, ink::slateLight);
+    c.fill(0, roofRidge + 3, sceneWidth - 1, roofRidge + 3, ink::slate);
+    c.fill(0, roofRidge + 4, sceneWidth - 1, roofRidge + 4, ink::roofInk);
+    static constexpr QRgb tileColumn[6] = {ink::roofInk, ink::slateLight, ink::mist, ink::slateLight, ink::slate, ink::slate};
+    for (int y = roofRidge + 5; y <= eaveBottom - 4; ++y)
+        for (int x = 0; x < sceneWidth; ++x)
+            c.put(x, y, tileColumn[x % 6]);
+    c.fill(0, eaveBottom - 3, sceneWidth - 1, eaveBottom - 3, ink::roofInk);
+    static constexpr QRgb tileEnd[2][6] = {
+        {ink::roofInk, ink::slate, ink::slateLight, ink::slateLight, ink::slate, ink::roofInk},
+        {ink::roofInk, ink::roofInk, ink::slate, ink::slate, ink::roofInk, ink::roofInk}};
+    for (int x = 0; x < sceneWidth; ++x) {
+        c.put(x, eaveBottom - 2, tileEnd[0][x % 6]);
+        c.put(x, eaveBottom - 1, tileEnd[1][x % 6]);
+    }
+}
+
+// White plaster between light wooden posts. The posts stand between the
+// targets' columns and are kept in middle tones, so that the black speech
+// line of the hidden character still reads where it crosses one.
+void paintWall(Canvas& c) {
+    c.fill(0, eaveBottom, sceneWidth - 1, plinthTop - 1, ink::paper);
+    c.dither(0, eaveBottom, sceneWidth - 1, eaveBottom, ink::cream, ink::beige, 2);
+    c.dither(0, eaveBottom + 1, sceneWidth - 1, eaveBottom + 1, ink::paper, ink::cream, 2);
+    for (int y = eaveBottom + 3; y < plinthTop; ++y)
+        for (int x = 0; x < sceneWidth; ++x)
+            if ((x * 7 + y * 13) % 41 == 0)
+                c.put(x, y, ink::cream);
     for (int x : {8, 126, 190, 254, 322, 392}) {
-        p.setBrush(wood);
-        p.drawRect(x, eaveBottom + 3, 5, plinthTop - eaveBottom - 3);
-        p.setBrush(woodLight);
-        p.drawRect(x, eaveBottom + 6, 1, plinthTop - eaveBottom - 6);
-    }
-
-    // Lower boarding: a trim beam, then vertical boards.
-    const QColor board(0x6a, 0x4b, 0x39);
-    const QColor seam(0x55, 0x3b, 0x2c);
-    p.setBrush(QColor(0x4d, 0x36, 0x29));
-    p.drawRect(0, plinthTop, sceneWidth, 3);
-    p.setBrush(board);
-    p.drawRect(0, plinthTop + 3, sceneWidth, groundTop - plinthTop - 3);
-    for (int x = 4; x < sceneWidth; x += 9) {
-        p.setBrush(seam);
-        p.drawRect(x, plinthTop + 3, 1, groundTop - plinthTop - 3);
-        p.setBrush(QColor(0x7a, 0x58, 0x43));
-        p.drawRect(x + 1, plinthTop + 3, 1, groundTop - plinthTop - 3);
+        c.fill(x, eaveBottom, x, plinthTop - 1, ink::board);
+        c.fill(x + 1, eaveBottom, x + 3, plinthTop - 1, ink::barkLight);
+        c.fill(x + 4, eaveBottom, x + 4, plinthTop - 1, ink::boardShade);
     }
 }
 
-void paintRoof(QPainter& p) {
-    // Grey-blue tiles: a ridge, rows of round tiles, and an eave of tile ends.
-    const QColor ridge(0x4c, 0x55, 0x66);
-    const QColor tile(0x74, 0x7f, 0x92);
-    const QColor tileLight(0x8c, 0x97, 0xa9);
-    const QColor tileDark(0x5d, 0x67, 0x79);
-    p.setPen(Qt::NoPen);
-    p.setBrush(tile);
-    p.drawRect(0, roofRidge + 3, sceneWidth, eaveBottom - roofRidge - 5);
-    for (int x = 0; x < sceneWidth; x += 7) {
-        p.setBrush(tileLight);
-        p.drawRect(x, roofRidge + 4, 2, eaveBottom - roofRidge - 7);
-        p.setBrush(tileDark);
-        p.drawRect(x + 5, roofRidge + 4, 1, eaveBottom - roofRidge - 7);
-    }
-    p.setBrush(ridge);
-    p.drawRect(0, roofRidge, sceneWidth, 4);
-    p.setBrush(QColor(0x6a, 0x74, 0x86));
-    p.drawRect(0, roofRidge, sceneWidth, 1);
-    // Eave: a darker band with round tile ends.
-    p.setBrush(tileDark);
-    p.drawRect(0, eaveBottom - 3, sceneWidth, 4);
-    for (int x = 3; x < sceneWidth; x += 7) {
-        p.setBrush(ridge);
-        p.drawEllipse(QPointF(x + 0.5, eaveBottom - 1.5), 2.5, 2.5);
-        p.setBrush(tileLight);
-        p.drawEllipse(QPointF(x, eaveBottom - 2), 0.9, 0.9);
-    }
+// Weathered cedar boarding under the plaster. It is kept light: the targets
+// sink across it, and their dark outline must stay plain against it.
+void paintBoarding(Canvas& c) {
+    c.fill(0, plinthTop, sceneWidth - 1, plinthTop, ink::boardShade);
+    c.fill(0, plinthTop + 1, sceneWidth - 1, plinthTop + 1, ink::beige);
+    c.fill(0, plinthTop + 2, sceneWidth - 1, plinthTop + 2, ink::board);
+    c.fill(0, plinthTop + 3, sceneWidth - 1, plinthTop + 3, ink::boardShade);
+    for (int y = plinthTop + 4; y < groundTop - 1; ++y)
+        for (int x = 0; x < sceneWidth; ++x) {
+            QRgb colour = ink::board;
+            if (x % 8 == 0)
+                colour = ink::boardShade;
+            else if (x % 8 == 1)
+                colour = ink::beige;
+            else if ((x * 5 + y * 3) % 17 == 0)
+                colour = ink::sand;
+            c.put(x, y, colour);
+        }
+    c.fill(0, groundTop - 1, sceneWidth - 1, groundTop - 1, ink::boardShade);
 }
 
-void paintGround(QImage& img) {
-    // Raked gravel in long soft waves.
-    const QColor gravel(0xe9, 0xe0, 0xcd);
-    for (int y = groundTop; y < sceneHeight; ++y)
-        for (int x = 0; x < sceneWidth; ++x)
-            img.setPixelColor(x, y, shifted(gravel, grain(x, y, 4)));
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(QPen(QColor(0xd5, 0xc9, 0xb1), 1));
-    for (int y = groundTop + 6; y < sceneHeight; y += 7) {
-        QPainterPath rake;
-        rake.moveTo(0, y);
-        for (int x = 0; x <= sceneWidth; x += 40)
-            rake.quadTo(x + 10, y + 1.5, x + 20, y);
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(rake);
-    }
-    // The wall's shadow on the gravel.
-    for (int i = 0; i < 5; ++i) {
-        p.setPen(QColor(0x7a, 0x68, 0x56, 60 - i * 12));
-        p.drawLine(0, groundTop + i, sceneWidth, groundTop + i);
-    }
-    // Three stepping stones.
-    p.setPen(Qt::NoPen);
-    const struct { qreal x, y, w, h; } stones[] = {{120, 214, 34, 10}, {196, 226, 30, 9}, {262, 212, 32, 10}};
+// Raked gravel in stepped waves, with the wall's shadow along its top and
+// three stepping stones laid between the targets' columns.
+void paintGround(Canvas& c) {
+    c.fill(0, groundTop, sceneWidth - 1, sceneHeight - 1, ink::cream);
+    c.dither(0, groundTop, sceneWidth - 1, groundTop, ink::cream, ink::sand, 2);
+    c.dither(0, groundTop + 1, sceneWidth - 1, groundTop + 1, ink::cream, ink::beige, 2);
+    for (int line = groundTop + 6; line < sceneHeight - 1; line += 6)
+        for (int x = 0; x < sceneWidth; ++x) {
+            const int y = line + static_cast<int>(std::lround(1.4 * std::sin(x * 2 * 3.14159265 / 48)));
+            c.put(x, y, ink::beige);
+            c.put(x, y - 1, ink::paper);
+        }
+    const struct { int cx, cy, rx, ry; } stones[] = {{128, 216, 12, 4}, {192, 229, 11, 4}, {256, 214, 12, 4}};
     for (const auto& s : stones) {
-        p.setBrush(QColor(0xb4, 0xad, 0xa0));
-        p.drawEllipse(QRectF(s.x, s.y + 1, s.w, s.h));
-        p.setBrush(QColor(0xca, 0xc4, 0xb8));
-        p.drawEllipse(QRectF(s.x + 2, s.y, s.w - 4, s.h - 2));
+        Mask m;
+        for (int y = -s.ry; y <= s.ry; ++y)
+            for (int x = -s.rx; x <= s.rx; ++x)
+                if (x * x * s.ry * s.ry + y * y * s.rx * s.rx <= s.rx * s.rx * s.ry * s.ry)
+                    m.set(s.cx + x, s.cy + y);
+        for (int y = s.cy - s.ry; y <= s.cy + s.ry; ++y)
+            for (int x = s.cx - s.rx; x <= s.cx + s.rx; ++x)
+                if (m.at(x, y))
+                    c.put(x, y, m.edge(x, y) ? ink::steel : (y < s.cy ? ink::hazeLight : ink::grey));
     }
 }
 
-void paintLantern(QPainter& p) {
-    // A stone lantern at the right edge, lit: the courtyard's warm light.
-    const QColor stone(0xa8, 0xa2, 0x96);
-    const QColor stoneDark(0x86, 0x80, 0x76);
-    const QColor stoneLight(0xc2, 0xbc, 0xb0);
-    QRadialGradient light(QPointF(402, 170), 34);
-    light.setColorAt(0.0, QColor(255, 214, 140, 110));
-    light.setColorAt(1.0, QColor(255, 214, 140, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(light);
-    p.drawEllipse(QPointF(402, 170), 34, 34);
-
-    p.setBrush(stoneDark);
-    p.drawRect(QRectF(392, 214, 22, 6));            // foot
-    p.setBrush(stone);
-    p.drawRect(QRectF(398, 186, 9, 28));            // post
-    p.drawRect(QRectF(392, 180, 21, 6));            // ledge
-    p.setBrush(stoneLight);
-    p.drawRect(QRectF(398, 186, 2, 28));
-    p.setBrush(stone);
-    p.drawRect(QRectF(394, 164, 17, 16));           // fire box
-    p.setBrush(QColor(0xff, 0xd9, 0x8a));
-    p.drawRect(QRectF(399, 168, 7, 9));             // lit window
-    p.setBrush(QColor(0xff, 0xf1, 0xc8));
-    p.drawRect(QRectF(401, 170, 3, 5));
-    QPainterPath cap;
-    cap.moveTo(386, 164);
-    cap.quadTo(396, 160, 402, 150);
-    cap.quadTo(408, 160, 418, 164);
-    cap.closeSubpath();
-    p.setBrush(stoneDark);
-    p.drawPath(cap);
-    p.setBrush(stone);
-    p.drawEllipse(QPointF(402, 149), 2.5, 2.5);
+// A lit stone lantern at the right edge, clear of the last target's column
+// and inside the 415 pixels of the scene that the window shows.
+void paintLantern(Canvas& c) {
+    c.box(389, 214, 411, 220, ink::grey, ink::roofInk);        // foot
+    c.box(395, 184, 404, 215, ink::hazeLight, ink::roofInk);   // post
+    c.fill(396, 185, 397, 214, ink::mistLight);
+    c.box(389, 178, 410, 185, ink::grey, ink::roofInk);        // ledge
+    c.box(391, 161, 408, 179, ink::hazeLight, ink::roofInk);   // fire box
+    c.box(395, 165, 404, 175, ink::lamp, ink::earth);          // lit window
+    c.fill(397, 167, 402, 173, ink::lampLight);
+    for (int y = 150; y <= 162; ++y) {                          // cap
+        const int half = y - 148;
+        for (int x = 399 - half; x <= 399 + half; ++x)
+            c.put(x, y, (x == 399 - half || x == 399 + half || y == 162) ? ink::roofInk
+                        : (x < 399 ? ink::hazeLight : ink::grey));
+    }
+    c.box(397, 146, 401, 150, ink::hazeLight, ink::roofInk);   // jewel
 }
 
 QImage paintScene() {
-    QImage img(sceneWidth, sceneHeight, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        paintSky(p);
-        paintDistance(p);
-        paintPine(p);
-    }
-    // Grain is written pixel by pixel, so each of these opens its own painter
-    // only after the pixels are set.
-    paintWall(img);
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        paintRoof(p);
-    }
-    paintGround(img);
-    {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        paintLantern(p);
-    }
-    return img.convertToFormat(QImage::Format_RGB888);
+    Canvas c;
+    paintSky(c);
+    paintHills(c);
+    paintCastle(c);
+    paintTrunk(c);
+    paintRoof(c);
+    paintWall(c);
+    paintBoarding(c);
+    paintGround(c);
+    paintLantern(c);
+    paintPads(c);
+    return c.image();
 }
 
 QImage paintSealCase() {

@@ -75,6 +75,8 @@ struct Cast {
     const char* bonus;
     const char* hidden;
     const char* message;
+    const char* speech;  // the hidden character's line once found, on the scene at (0, 112)
+    int tops[5];         // the targets' tops: at rest, or sunk to different depths
     const char* title;
 };
 
@@ -90,7 +92,7 @@ QImage composite(const Cast& cast) {
     p.drawLine(0, 192, 417, 192);
     const int xs[5] = {80, 144, 208, 272, 344};
     for (int i = 0; i < 5; ++i)
-        p.drawImage(xs[i], 120, QImage(QString::fromLatin1(cast.targets[i])));
+        p.drawImage(xs[i], cast.tops[i], QImage(QString::fromLatin1(cast.targets[i])));
     p.drawImage(216, 64, QImage(QString::fromLatin1(cast.bonus)));
     p.drawImage(40, 72, QImage(QString::fromLatin1(cast.hidden)));
     if (cast.message) {
@@ -101,6 +103,11 @@ QImage composite(const Cast& cast) {
         p.setPen(Qt::black);
         p.setFont(labelFont(12));
         p.drawText(box, Qt::AlignCenter, QString::fromUtf8(cast.message));
+    }
+    if (cast.speech) {
+        p.setPen(Qt::black);
+        p.setFont(labelFont(19));
+        p.drawText(QRect(0, 112, 417, 19), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(cast.speech));
     }
     p.drawImage(300, 168, QImage(QString::fromLatin1(pictures::cursor)));
     p.setPen(Qt::black);
@@ -126,13 +133,15 @@ int main(int argc, char** argv) {
 
     using namespace pictures;
     const std::array<Cast, 4> casts{{
-        {{target, target, target, target, target}, bonus, hidden, nullptr, "通常: target, bonus, hidden"},
-        {{target, target, target, target, target}, bonus_cut, hidden_found, "拙者に気づくとは・・・",
-         "通常: bonus_cut, hidden_found"},
-        {{ura_target_1, ura_target_2, ura_target_3, ura_target_4, ura_target_3}, ura_bonus, ura_hidden, nullptr,
-         "裏: ura_target_1–4, ura_bonus, ura_hidden"},
-        {{ura_target_1, ura_target_2, ura_target_3, ura_target_4, ura_target_3}, ura_bonus_cut, ura_hidden_found,
-         "何もしてないのに・・・酷い", "裏: ura_bonus_cut, ura_hidden_found"},
+        {{target, target, target, target, target}, bonus, hidden, nullptr, nullptr, {120, 120, 120, 120, 120},
+         "通常: target, bonus, hidden"},
+        {{target, target, target, target, target}, bonus_cut, hidden_found, "うっ!(よく気づいたな…)",
+         "拙者に気づくとは・・・", {132, 150, 166, 184, 200}, "通常: bonus_cut, hidden_found; sinking"},
+        {{ura_target_3, ura_target_4, ura_target_1, ura_target_2, ura_target_3}, ura_bonus, ura_hidden, nullptr, nullptr,
+         {120, 120, 120, 120, 120}, "裏: ura_target_3, 4, 1, 2, 3, ura_bonus, ura_hidden"},
+        {{ura_target_3, ura_target_4, ura_target_1, ura_target_2, ura_target_3}, ura_bonus_cut, ura_hidden_found,
+         "後に斬るほど高得点", "何もしてないのに・・・酷い", {200, 184, 166, 150, 132},
+         "裏: ura_bonus_cut, ura_hidden_found; sinking"},
     }};
 
     const int sheetW = 2 * margin + columns * cellW;

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -77,6 +79,26 @@ TEST_P(PalettePicture, UsesAFewDozenColoursAtMost) {
     EXPECT_LE(colours.size(), e.kind == Kind::Cursor ? 16 : 40) << e.name;
 }
 
+// The scene is drawn with the cast's own colours, so that the two read as
+// one picture.
+TEST(Pictures, SceneSharesThePaletteOfTheCast) {
+    QSet<QRgb> cast;
+    for (const Entry& e : ofKinds({Kind::Sprite, Kind::Icon})) {
+        const QImage img = load(e.path);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (!transparent(img, x, y))
+                    cast.insert(img.pixel(x, y));
+    }
+    const QImage scene = load(pictures::scene);
+    QSet<QRgb> foreign;
+    for (int y = 0; y < scene.height(); ++y)
+        for (int x = 0; x < scene.width(); ++x)
+            if (!cast.contains(scene.pixel(x, y)))
+                foreign.insert(scene.pixel(x, y));
+    EXPECT_LE(foreign.size(), 4) << "colours of the scene that no character uses";
+}
+
 class CharacterSprite : public testing::TestWithParam<Entry> {};
 
 // Sprites are read against the scene, so their edge against the transparent
@@ -103,7 +125,8 @@ TEST_P(CharacterSprite, EdgesAreMostlyDarkOutline) {
 
 INSTANTIATE_TEST_SUITE_P(Assets, EveryPicture, testing::ValuesIn(pictures::catalogue().begin(), pictures::catalogue().end()),
                          nameOf);
-INSTANTIATE_TEST_SUITE_P(Assets, PalettePicture, testing::ValuesIn(ofKinds({Kind::Sprite, Kind::Cursor, Kind::Icon})), nameOf);
+INSTANTIATE_TEST_SUITE_P(Assets, PalettePicture,
+                         testing::ValuesIn(ofKinds({Kind::Sprite, Kind::Cursor, Kind::Icon, Kind::Scene})), nameOf);
 INSTANTIATE_TEST_SUITE_P(Assets, CharacterSprite, testing::ValuesIn(ofKinds({Kind::Sprite})), nameOf);
 
 TEST(Pictures, CutAndFoundPicturesVisiblyDifferFromTheirNormalOnes) {
@@ -144,25 +167,95 @@ TEST(Pictures, CursorHotSpotIsTheBladeTip) {
         EXPECT_FALSE(transparent(img, pictures::cursorHotX, y)) << "gap in the blade at row " << y;
 }
 
-// The characters stand where the scene must stay light and calm; a dark or
-// busy backdrop there would swallow their outlines.
-TEST(Pictures, SceneIsLightBehindEveryCharacter) {
+// WCAG relative luminance of an sRGB colour.
+double luminance(QRgb c) {
+    auto linear = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+}
+
+double contrast(double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }
+
+struct Lowest {
+    double ratio = 1e9;
+    QPoint where;  // scene pixel of the weakest edge
+};
+
+// How well a figure standing at `at` separates from the scene: for every
+// pixel of its silhouette's edge, the better of the edge pixel and the body
+// pixels just inside it, against the mean luminance of the scene around that
+// spot (the 3 x 3 block, wherever the figure leaves the scene visible, so a
+// dither or a one-pixel seam is seen as the eye sees it). The figure is as
+// easy to find as its weakest edge pixel.
+Lowest lowestContrast(const QImage& scene, const QImage& figure, QPoint at) {
+    auto opaque = [&](int x, int y) { return x >= 0 && y >= 0 && x < 32 && y < 32 && !transparent(figure, x, y); };
+    Lowest lowest;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            if (!opaque(x, y) || (opaque(x - 1, y) && opaque(x + 1, y) && opaque(x, y - 1) && opaque(x, y + 1)))
+                continue;
+            double around = 0;
+            int seen = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const QPoint s = at + QPoint(x + dx, y + dy);
+                    if (opaque(x + dx, y + dy) || !scene.rect().contains(s))
+                        continue;
+                    around += luminance(scene.pixel(s));
+                    ++seen;
+                }
+            if (seen == 0)
+                continue;
+            around /= seen;
+            double best = contrast(luminance(figure.pixel(x, y)), around);
+            for (const QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+                if (opaque(x + d.x(), y + d.y()))
+                    best = std::max(best, contrast(luminance(figure.pixel(x + d.x(), y + d.y())), around));
+            if (best < lowest.ratio)
+                lowest = {best, at + QPoint(x, y)};
+        }
+    return lowest;
+}
+
+// Every figure must be easy to pick out wherever it can stand: the targets
+// in each column on their whole way from the home row (top at y = 120)
+// past the limit (y = 192) by a last push (10 px), the bonus and the
+// hidden characters, before and after a cut, at their places. The guide
+// lines are left out: the player can hide them, and they cross a figure
+// for one pixel row only.
+TEST(Pictures, EveryFigureStandsOutFromTheSceneWhereverItCanBe) {
     const QImage scene = load(pictures::scene);
-    const QRect places[] = {{80, 120, 32, 32}, {144, 120, 32, 32}, {208, 120, 32, 32}, {272, 120, 32, 32},
-                            {344, 120, 32, 32}, {216, 64, 32, 32}, {40, 72, 32, 32}};
-    for (const QRect& r : places) {
-        long sum = 0;
-        int darkest = 255;
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x) {
-                const int l = QColor(scene.pixel(x, y)).lightness();
-                sum += l;
-                darkest = std::min(darkest, l);
+    struct Place {
+        std::vector<const char*> figures;
+        std::vector<QPoint> spots;
+    };
+    std::vector<QPoint> path;
+    for (int column : {80, 144, 208, 272, 344})
+        for (int top = 120; top <= 202; ++top)
+            path.emplace_back(column, top);
+    const Place places[] = {
+        {{"target", "ura_target_1", "ura_target_2", "ura_target_3", "ura_target_4"}, path},
+        {{"bonus", "bonus_cut", "ura_bonus", "ura_bonus_cut"}, {{216, 64}}},
+        {{"hidden", "hidden_found", "ura_hidden", "ura_hidden_found"}, {{40, 72}}},
+    };
+    for (const Place& place : places)
+        for (const char* name : place.figures) {
+            const Entry* e = find(name);
+            ASSERT_NE(e, nullptr) << name;
+            const QImage figure = load(e->path);
+            Lowest lowest;
+            for (const QPoint& spot : place.spots) {
+                const Lowest here = lowestContrast(scene, figure, spot);
+                if (here.ratio < lowest.ratio)
+                    lowest = here;
             }
-        const long mean = sum / (r.width() * r.height());
-        EXPECT_GE(mean, 120) << "backdrop at " << r.x() << "," << r.y() << " is too dark";
-        EXPECT_GE(darkest, 40) << "near-black in the backdrop at " << r.x() << "," << r.y();
-    }
+            std::printf("  %-17s lowest contrast %.2f : 1 at (%d, %d)\n", name, lowest.ratio, lowest.where.x(),
+                        lowest.where.y());
+            EXPECT_GE(lowest.ratio, 3.0) << name << " fades into the scene at " << lowest.where.x() << ","
+                                         << lowest.where.y();
+        }
 }
 
 TEST(Pictures, IconAndCursorWorkAsPixmaps) {
