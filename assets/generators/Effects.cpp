@@ -91,12 +91,14 @@ std::vector<float> cut() {
 }
 
 std::vector<float> deflect() {
-    const double length = 0.22;
+    const double length = 0.15;
     const auto n = static_cast<std::size_t>(length * sampleRate);
     std::vector<double> s(n);
     // Partials of a struck steel bar (ratios of a free beam) with slightly
     // mistuned neighbours that beat against them, each dying at its own
-    // rate: high ones first, and all within a fifth of a second.
+    // rate: high ones first. A life is lost just before the cut that would
+    // have saved the target, so the shorter the ring, the sooner cuts are
+    // heard again.
     struct Partial {
         double ratio, amplitude, decay;
     };
@@ -121,7 +123,7 @@ std::vector<float> deflect() {
         s[i] = v;
     }
     std::vector<float> out;
-    finish(s, 0.0005, 0.04, 0.9, out);
+    finish(s, 0.0005, 0.03, 0.9, out);
     return out;
 }
 

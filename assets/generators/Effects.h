@@ -13,7 +13,7 @@ inline constexpr int sampleRate = 44100;
 std::vector<float> cut();
 
 // A blade knocked aside by steel: a sharp strike, then inharmonic partials
-// that die away fast. 0.22 s.
+// that die away fast. 0.15 s.
 std::vector<float> deflect();
 
 }  // namespace effects
