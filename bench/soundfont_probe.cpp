@@ -1,13 +1,14 @@
-// What the soundfont costs, outside the game: load time, resident memory, and
-// how long fluidsynth takes to render each audio period of a tune from its
-// first note, with all samples loaded at once (the game's setting) or with
-// fluidsynth's dynamic sample loading, which reads a preset's samples when a
-// tune first selects it.
+// What the soundfont and the synthesizer cost, outside the game: load time,
+// resident memory, and how long fluidsynth takes to render each audio period
+// of a tune from its first note, with the game's own synthesizer settings
+// (samples loaded on demand, reverb on) or with one of them changed:
 //
-//   soundfont_probe [--dynamic] [--blocks N] TUNE.mid...
+//   soundfont_probe [--full] [--no-reverb] [--blocks N] TUNE.mid...
 //
-// The soundfont is the one the game picks ($ZANRAI_SOUNDFONT, else the
-// system default). Settings other than the loading mode match the game's.
+// --full loads every sample of the soundfont up front; --no-reverb switches
+// the reverb off, which shows what it costs per period. The soundfont is the
+// one the game picks ($ZANRAI_SOUNDFONT, else the game's own, else the
+// system default).
 
 #include <fluidsynth.h>
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -25,6 +27,14 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// CPU time of this thread: unlike the wall clock, it does not count the time
+// the thread waited for a core on a busy machine.
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return 1e3 * static_cast<double>(ts.tv_sec) + 1e-6 * static_cast<double>(ts.tv_nsec);
+}
 
 double msSince(Clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
@@ -50,12 +60,15 @@ constexpr double sampleRate = 44100.0;
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    bool dynamic = false;
+    bool full = false;
+    bool reverb = true;
     int blocks = 2000;
     std::vector<std::string> tunes;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--dynamic") == 0)
-            dynamic = true;
+        if (std::strcmp(argv[i], "--full") == 0)
+            full = true;
+        else if (std::strcmp(argv[i], "--no-reverb") == 0)
+            reverb = false;
         else if (std::strcmp(argv[i], "--blocks") == 0 && i + 1 < argc)
             blocks = std::max(1, std::atoi(argv[++i]));
         else
@@ -63,7 +76,7 @@ int main(int argc, char* argv[]) {
     }
     const std::string soundfont = mm::findSoundfont();
     if (soundfont.empty() || tunes.empty()) {
-        std::fprintf(stderr, "usage: soundfont_probe [--dynamic] [--blocks N] TUNE.mid...\n");
+        std::fprintf(stderr, "usage: soundfont_probe [--full] [--no-reverb] [--blocks N] TUNE.mid...\n");
         return 2;
     }
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
@@ -71,18 +84,17 @@ int main(int argc, char* argv[]) {
 
     const long before = statusKiB("VmRSS:");
     fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
-    fluid_settings_setint(settings, "synth.reverb.active", 0);
-    fluid_settings_setint(settings, "synth.chorus.active", 0);
-    fluid_settings_setint(settings, "synth.dynamic-sample-loading", dynamic ? 1 : 0);
+    mm::applyGameSynthSettings(settings, sampleRate);
+    if (full) fluid_settings_setint(settings, "synth.dynamic-sample-loading", 0);
+    if (!reverb) fluid_settings_setint(settings, "synth.reverb.active", 0);
     fluid_synth_t* synth = new_fluid_synth(settings);
     const auto t0 = Clock::now();
     if (fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED) {
         std::fprintf(stderr, "cannot load %s\n", soundfont.c_str());
         return 1;
     }
-    std::printf("soundfont %s, %s sample loading\n", soundfont.c_str(),
-                dynamic ? "dynamic" : "full");
+    std::printf("soundfont %s, %s sample loading, reverb %s\n", soundfont.c_str(),
+                full ? "full" : "dynamic", reverb ? "on" : "off");
     std::printf("  load %.1f ms; RSS +%.1f MiB (synth and soundfont)\n", msSince(t0),
                 static_cast<double>(statusKiB("VmRSS:") - before) / 1024.0);
 
@@ -94,6 +106,7 @@ int main(int argc, char* argv[]) {
         fluid_player_play(player);
         double first = 0.0, worst = 0.0, total = 0.0;
         int late = 0;
+        const double cpu0 = threadCpuMs();
         for (int b = 0; b < blocks; ++b) {
             const auto s = Clock::now();
             fluid_synth_write_s16(synth, periodFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
@@ -103,12 +116,16 @@ int main(int argc, char* argv[]) {
             total += ms;
             if (ms > periodMs) ++late;
         }
-        std::printf("  %s: first period %.2f ms, mean %.3f ms, worst %.2f ms, %d of %d over %.1f ms\n",
-                    tune.c_str(), first, total / blocks, worst, late, blocks, periodMs);
+        const double cpu = (threadCpuMs() - cpu0) / blocks;
+        std::printf("  %s: first period %.2f ms, mean %.3f ms (CPU %.3f ms, %.2f %% of a core), worst %.2f ms, "
+                    "%d of %d over %.1f ms\n",
+                    tune.c_str(), first, total / blocks, cpu, 100.0 * cpu / periodMs, worst, late, blocks, periodMs);
         fluid_player_stop(player);
         delete_fluid_player(player);
         fluid_synth_all_sounds_off(synth, -1);
     }
+    std::printf("  RSS +%.1f MiB after the tunes (synth, soundfont and the samples they used)\n",
+                static_cast<double>(statusKiB("VmRSS:") - before) / 1024.0);
     std::printf("  peak RSS of the process %.1f MiB\n",
                 static_cast<double>(statusKiB("VmHWM:")) / 1024.0);
     delete_fluid_synth(synth);
