@@ -26,11 +26,11 @@ namespace bench {
 namespace {
 
 constexpr long kRate = 44100;
-constexpr long kPeriod = 512;  // frames per audio callback, as the game asks
+constexpr long kPeriod = 512;        // frames per audio callback, as the game asks
 constexpr long kTick = kRate / 100;  // the game timers' 10 ms
 
 class SimulatedChannel final : public mm::EffectOutput {
-public:
+  public:
     long now = 0;  // frames since the start of play
 
     std::unique_ptr<mm::DecodedClip> decode(const std::string& path) override {
@@ -54,7 +54,7 @@ public:
     void halt() override { silentAt_ = 0; }
     void waitUntilSilent() override { now = std::max(now, silentAt_); }
 
-private:
+  private:
     struct Clip final : mm::DecodedClip {
         long frames = 0;
     };
@@ -64,14 +64,15 @@ private:
 // The service the window talks to: music is not needed here, effects go to
 // the real player on the simulated channel, and every request is counted.
 class CountingService final : public mm::MultimediaService {
-public:
+  public:
     SimulatedChannel channel;
     mm::WavePlayer waves{channel};
     std::map<std::string, long> requested, started;
 
     std::uint32_t sendString(std::string_view) override { return 0; }
     std::int32_t playSound(std::string_view fileName, std::uint32_t flags) override {
-        const std::string name = QFileInfo(QString::fromStdString(std::string(fileName))).fileName().toStdString();
+        const std::string name =
+            QFileInfo(QString::fromStdString(std::string(fileName))).fileName().toStdString();
         ++requested[name];
         const std::int32_t result = waves.play(fileName, flags);
         started[name] += result != 0;
@@ -133,14 +134,18 @@ void CutsHeard(benchmark::State& state) {
             // Within this tick, the player cuts the target nearest the limit.
             while (nextCut < t + kTick) {
                 service.channel.now = std::max(t, nextCut);
-                kit::ImageControl* const targets[] = {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5};
-                const auto lowest = std::max_element(std::begin(targets), std::end(targets),
-                                                     [](auto* a, auto* b) { return a->top() < b->top(); });
+                kit::ImageControl* const targets[] = {f.Image1, f.Image2, f.Image3, f.Image4,
+                                                      f.Image5};
+                const auto lowest =
+                    std::max_element(std::begin(targets), std::end(targets),
+                                     [](auto* a, auto* b) { return a->top() < b->top(); });
                 using Handler = void (Form1::*)();
-                const Handler cut[] = {&Form1::Image1_Click, &Form1::Image2_Click, &Form1::Image3_Click,
-                                       &Form1::Image4_Click, &Form1::Image5_Click};
+                const Handler cut[] = {&Form1::Image1_Click, &Form1::Image2_Click,
+                                       &Form1::Image3_Click, &Form1::Image4_Click,
+                                       &Form1::Image5_Click};
                 (f.*cut[lowest - std::begin(targets)])();
-                const double gap = 10.0 / static_cast<double>(state.range(1)) + spread(rng) / 1000.0;
+                const double gap =
+                    10.0 / static_cast<double>(state.range(1)) + spread(rng) / 1000.0;
                 nextCut += std::max(kRate / 100, std::lround(kRate * gap));
             }
         }
@@ -148,7 +153,8 @@ void CutsHeard(benchmark::State& state) {
         start += 61 * kRate;
     }
     const auto share = [&](const char* name) {
-        return service.requested[name] > 0 ? 100.0 * service.started[name] / service.requested[name] : 0.0;
+        return service.requested[name] > 0 ? 100.0 * service.started[name] / service.requested[name]
+                                           : 0.0;
     };
     state.counters["cuts"] = static_cast<double>(service.requested["kiru.dat"]);
     state.counters["cuts_heard_pct"] = share("kiru.dat");

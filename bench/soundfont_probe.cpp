@@ -76,7 +76,8 @@ int main(int argc, char* argv[]) {
     }
     const std::string soundfont = mm::findSoundfont();
     if (soundfont.empty() || tunes.empty()) {
-        std::fprintf(stderr, "usage: soundfont_probe [--full] [--no-reverb] [--blocks N] TUNE.mid...\n");
+        std::fprintf(stderr,
+                     "usage: soundfont_probe [--full] [--no-reverb] [--blocks N] TUNE.mid...\n");
         return 2;
     }
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
@@ -117,9 +118,12 @@ int main(int argc, char* argv[]) {
             if (ms > periodMs) ++late;
         }
         const double cpu = (threadCpuMs() - cpu0) / blocks;
-        std::printf("  %s: first period %.2f ms, mean %.3f ms (CPU %.3f ms, %.2f %% of a core), worst %.2f ms, "
-                    "%d of %d over %.1f ms\n",
-                    tune.c_str(), first, total / blocks, cpu, 100.0 * cpu / periodMs, worst, late, blocks, periodMs);
+        std::printf(
+            "  %s: first period %.2f ms, mean %.3f ms (CPU %.3f ms, %.2f %% of a core), worst %.2f "
+            "ms, "
+            "%d of %d over %.1f ms\n",
+            tune.c_str(), first, total / blocks, cpu, 100.0 * cpu / periodMs, worst, late, blocks,
+            periodMs);
         fluid_player_stop(player);
         delete_fluid_player(player);
         fluid_synth_all_sounds_off(synth, -1);

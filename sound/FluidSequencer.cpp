@@ -226,9 +226,9 @@ void FluidSequencer::render(std::int16_t* out, int frames) {
     if (muted_) {
         // The reverb rings on unheard until it has died away, so a later
         // resume does not start in the middle of an old tail.
-        const auto loudest = std::max_element(out, out + 2 * frames, [](std::int16_t a, std::int16_t b) {
-            return std::abs(int{a}) < std::abs(int{b});
-        });
+        const auto loudest = std::max_element(
+            out, out + 2 * frames,
+            [](std::int16_t a, std::int16_t b) { return std::abs(int{a}) < std::abs(int{b}); });
         tailDrained_ = std::abs(int{*loudest}) <= kSilentSample;
         std::fill(out, out + 2 * frames, std::int16_t{0});
         return;

@@ -1,10 +1,9 @@
-#include "FluidSequencer.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "FluidSequencer.h"
 #include "SoundTestFiles.h"
 #include "SystemSoundfont.h"
 
@@ -14,14 +13,15 @@ constexpr int kRate = 44100;
 
 int peakFrom(const std::vector<std::int16_t>& samples, std::size_t from) {
     int peak = 0;
-    for (std::size_t i = from; i < samples.size(); ++i) peak = std::max(peak, std::abs(int{samples[i]}));
+    for (std::size_t i = from; i < samples.size(); ++i)
+        peak = std::max(peak, std::abs(int{samples[i]}));
     return peak;
 }
 
 // Drives the synthesizer by hand, as the audio callback would, so time is
 // exactly what the test renders and nothing depends on the wall clock.
 class FluidRender : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const std::string sf = soundtest::smallestSoundfont();
         if (sf.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
@@ -34,7 +34,8 @@ protected:
     std::vector<std::int16_t> capture(int ms) {
         std::vector<std::int16_t> out(static_cast<std::size_t>(2 * (kRate * ms / 1000)));
         for (std::size_t at = 0; at < out.size(); at += 2 * 512) {
-            seq->render(out.data() + at, static_cast<int>(std::min<std::size_t>(out.size() - at, 2 * 512) / 2));
+            seq->render(out.data() + at,
+                        static_cast<int>(std::min<std::size_t>(out.size() - at, 2 * 512) / 2));
         }
         return out;
     }
@@ -67,7 +68,8 @@ TEST_F(FluidRender, OpenIsSilentAndPlaySoundsAndAdvances) {
 }
 
 // The largest sample-to-sample step of one channel.
-int largestStep(const std::vector<std::int16_t>& stereo, std::size_t fromFrame, std::size_t toFrame) {
+int largestStep(const std::vector<std::int16_t>& stereo, std::size_t fromFrame,
+                std::size_t toFrame) {
     int step = 0;
     for (std::size_t f = fromFrame + 1; f < toFrame; ++f) {
         step = std::max(step, std::abs(stereo[2 * f] - stereo[2 * f - 2]));
@@ -129,7 +131,7 @@ TEST_F(FluidRender, CloseFreesTheSequenceAndSilencesIt) {
     EXPECT_EQ(seq->positionTicks(h), -1);
     EXPECT_EQ(seq->play(h), mm::SeqError::AliasNotOpen);
     EXPECT_EQ(seq->stop(h), mm::SeqError::AliasNotOpen);
-    seq->close(h);  // twice is harmless
+    seq->close(h);                    // twice is harmless
     const auto tail = capture(3000);  // fades, then the reverb dies away unheard
     EXPECT_LE(peakFrom(tail, 2 * kRate * 30 / 1000), kSilence);
     std::vector<std::int16_t> block(2 * 64, 1234);

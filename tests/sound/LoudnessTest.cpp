@@ -20,7 +20,9 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kPeriod = 512;
 
-std::string dataFile(const char* name) { return std::string(ZANRAI_DATA_DIR) + "/" + name; }
+std::string dataFile(const char* name) {
+    return std::string(ZANRAI_DATA_DIR) + "/" + name;
+}
 
 struct Loudness {
     double lufs = -HUGE_VAL;
@@ -45,14 +47,15 @@ Loudness measure(const std::vector<std::int16_t>& stereo, unsigned long windowMs
 
 // A whole tune through the game's own synthesizer, period by period as the
 // audio callback pulls it.
-std::vector<std::int16_t> renderTune(const std::string& soundfont, const char* name, int maxPeriods = 200 * kRate / kPeriod) {
+std::vector<std::int16_t> renderTune(const std::string& soundfont, const char* name,
+                                     int maxPeriods = 200 * kRate / kPeriod) {
     std::string error;
     auto seq = mm::FluidSequencer::create(soundfont, kRate, error);
     if (!seq) return {};
     std::vector<std::uint8_t> smf;
     mm::SequencerDevice::Handle h = 0;
-    if (mm::loadMidiFile(dataFile(name), smf) != mm::SeqError::None || seq->open(name, smf, h) != mm::SeqError::None ||
-        seq->play(h) != mm::SeqError::None)
+    if (mm::loadMidiFile(dataFile(name), smf) != mm::SeqError::None ||
+        seq->open(name, smf, h) != mm::SeqError::None || seq->play(h) != mm::SeqError::None)
         return {};
     std::vector<std::int16_t> out;
     std::vector<std::int16_t> period(2 * kPeriod);
@@ -68,7 +71,8 @@ std::vector<std::int16_t> effectAsMixed(const char* name) {
     const std::vector<char> b{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
     std::vector<std::int16_t> stereo;
     for (std::size_t i = 44; i + 1 < b.size(); i += 2) {
-        const auto s = static_cast<std::int16_t>(static_cast<std::uint8_t>(b[i]) | static_cast<std::uint8_t>(b[i + 1]) << 8);
+        const auto s = static_cast<std::int16_t>(static_cast<std::uint8_t>(b[i]) |
+                                                 static_cast<std::uint8_t>(b[i + 1]) << 8);
         stereo.insert(stereo.end(), {s, s});
     }
     return stereo;
@@ -84,10 +88,12 @@ std::vector<std::int16_t> renderFullyLoaded(const char* name, int periods) {
     fluid_player_t* player = new_fluid_player(synth);
     std::vector<std::int16_t> out;
     if (fluid_synth_sfload(synth, mm::kGameSoundfont, 1) != FLUID_FAILED &&
-        fluid_player_add(player, dataFile(name).c_str()) == FLUID_OK && fluid_player_play(player) == FLUID_OK) {
+        fluid_player_add(player, dataFile(name).c_str()) == FLUID_OK &&
+        fluid_player_play(player) == FLUID_OK) {
         out.resize(static_cast<std::size_t>(2 * kPeriod * periods));
         for (int i = 0; i < periods; ++i)
-            fluid_synth_write_s16(synth, kPeriod, out.data() + 2 * kPeriod * i, 0, 2, out.data() + 2 * kPeriod * i, 1, 2);
+            fluid_synth_write_s16(synth, kPeriod, out.data() + 2 * kPeriod * i, 0, 2,
+                                  out.data() + 2 * kPeriod * i, 1, 2);
     }
     delete_fluid_player(player);
     delete_fluid_synth(synth);
@@ -101,16 +107,18 @@ std::vector<double> envelope(const std::vector<std::int16_t>& stereo) {
     constexpr std::size_t window = 2 * kRate / 100;
     for (std::size_t at = 0; at + window <= stereo.size(); at += window) {
         double sum = 0;
-        for (std::size_t i = at; i < at + window; ++i) sum += static_cast<double>(stereo[i]) * stereo[i];
+        for (std::size_t i = at; i < at + window; ++i)
+            sum += static_cast<double>(stereo[i]) * stereo[i];
         db.push_back(10 * std::log10(sum / window / (32768.0 * 32768.0) + 1e-12));
     }
     return db;
 }
 
 class Mix : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!std::filesystem::exists(mm::kGameSoundfont)) GTEST_SKIP() << mm::kGameSoundfont << " is not installed";
+        if (!std::filesystem::exists(mm::kGameSoundfont))
+            GTEST_SKIP() << mm::kGameSoundfont << " is not installed";
     }
 };
 
@@ -120,7 +128,8 @@ TEST_F(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
         const auto pcm = renderTune(mm::kGameSoundfont, name);
         ASSERT_GT(pcm.size(), 2u * 30 * kRate) << name;
         const Loudness l = measure(pcm);
-        std::printf("%s: %.1f s, %.2f LUFS, peak %d\n", name, pcm.size() / 2.0 / kRate, l.lufs, l.peak);
+        std::printf("%s: %.1f s, %.2f LUFS, peak %d\n", name, pcm.size() / 2.0 / kRate, l.lufs,
+                    l.peak);
         EXPECT_NEAR(l.lufs, -20.0, 1.5) << name;
         EXPECT_LT(l.peak, 32767) << name << " clips";
         tunes.push_back(l.lufs);
@@ -131,7 +140,8 @@ TEST_F(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
         const auto pcm = effectAsMixed(name);
         ASSERT_FALSE(pcm.empty()) << name;
         // Over its own length: how loud it is while it sounds.
-        const auto ms = static_cast<unsigned long>(1000.0 * static_cast<double>(pcm.size() / 2) / kRate);
+        const auto ms =
+            static_cast<unsigned long>(1000.0 * static_cast<double>(pcm.size() / 2) / kRate);
         const Loudness l = measure(pcm, ms);
         std::printf("%s: %.2f LUFS over %lu ms, peak %d\n", name, l.lufs, ms, l.peak);
         for (double tune : tunes) {
