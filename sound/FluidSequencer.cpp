@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace mm {
@@ -249,6 +250,17 @@ bool FluidSequencer::isPlaying(Handle handle) const {
     const auto it = players_.find(handle);
     return it != players_.end() &&
            fluid_player_get_status(it->second.player) == FLUID_PLAYER_PLAYING;
+}
+
+void FluidSequencer::waitForFadeOut(std::chrono::milliseconds limit) const {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        {
+            std::lock_guard lock(mutex_);
+            if (gainStep_ >= 0.0) return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 }  // namespace mm

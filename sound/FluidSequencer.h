@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -63,6 +64,10 @@ public:
     // Position of a sequence in MIDI ticks, -1 for an unknown handle.
     int positionTicks(Handle handle) const;
     bool isPlaying(Handle handle) const;
+
+    // Waits, at most the given time, for a fade begun by stop or close to
+    // end; for whoever is about to take the audio output away.
+    void waitForFadeOut(std::chrono::milliseconds limit) const;
 
 private:
     FluidSequencer() = default;
