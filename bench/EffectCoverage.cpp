@@ -30,7 +30,7 @@ constexpr long kPeriod = 512;        // frames per audio callback, as the game a
 constexpr long kTick = kRate / 100;  // the game timers' 10 ms
 
 class SimulatedChannel final : public mm::EffectOutput {
-  public:
+public:
     long now = 0;  // frames since the start of play
 
     std::unique_ptr<mm::DecodedClip> decode(const std::string& path) override {
@@ -54,7 +54,7 @@ class SimulatedChannel final : public mm::EffectOutput {
     void halt() override { silentAt_ = 0; }
     void waitUntilSilent() override { now = std::max(now, silentAt_); }
 
-  private:
+private:
     struct Clip final : mm::DecodedClip {
         long frames = 0;
     };
@@ -64,7 +64,7 @@ class SimulatedChannel final : public mm::EffectOutput {
 // The service the window talks to: music is not needed here, effects go to
 // the real player on the simulated channel, and every request is counted.
 class CountingService final : public mm::MultimediaService {
-  public:
+public:
     SimulatedChannel channel;
     mm::WavePlayer waves{channel};
     std::map<std::string, long> requested, started;

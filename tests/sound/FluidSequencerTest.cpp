@@ -21,7 +21,7 @@ int peakFrom(const std::vector<std::int16_t>& samples, std::size_t from) {
 // Drives the synthesizer by hand, as the audio callback would, so time is
 // exactly what the test renders and nothing depends on the wall clock.
 class FluidRender : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         const std::string sf = soundtest::smallestSoundfont();
         if (sf.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";

@@ -115,7 +115,7 @@ std::vector<double> envelope(const std::vector<std::int16_t>& stereo) {
 }
 
 class Mix : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (!std::filesystem::exists(mm::kGameSoundfont))
             GTEST_SKIP() << mm::kGameSoundfont << " is not installed";
