@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -63,23 +64,15 @@ double rms(const std::vector<int>& s, std::size_t from, std::size_t count) {
 // Share of the clip's energy between two frequencies, from its whole-clip
 // spectrum (a plain DFT: the clips are a few thousand samples).
 double energyShare(const std::vector<int>& s, int rate, double fromHz, double toHz) {
-    const std::size_t n = s.size();
-    std::vector<double> cosTable(n), sinTable(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        cosTable[i] = std::cos(2 * M_PI * static_cast<double>(i) / static_cast<double>(n));
-        sinTable[i] = std::sin(2 * M_PI * static_cast<double>(i) / static_cast<double>(n));
-    }
+    const double n = static_cast<double>(s.size());
     double inBand = 0, total = 0;
-    for (std::size_t k = 1; k < n / 2; ++k) {
-        double re = 0, im = 0;
-        for (std::size_t i = 0, at = 0; i < n; ++i, at = (at + k) % n) {
-            re += s[i] * cosTable[at];
-            im -= s[i] * sinTable[at];
-        }
-        const double hz = static_cast<double>(k) * rate / static_cast<double>(n);
-        total += re * re + im * im;
-        if (hz >= fromHz && hz < toHz)
-            inBand += re * re + im * im;
+    for (std::size_t k = 1; k < s.size() / 2; ++k) {
+        const std::complex<double> step = std::polar(1.0, -2 * M_PI * static_cast<double>(k) / n);
+        std::complex<double> sum = 0, w = 1;
+        for (int v : s) sum += static_cast<double>(v) * w, w *= step;
+        const double hz = static_cast<double>(k) * rate / n;
+        total += std::norm(sum);
+        inBand += hz >= fromHz && hz < toHz ? std::norm(sum) : 0;
     }
     return total > 0 ? inBand / total : 0;
 }

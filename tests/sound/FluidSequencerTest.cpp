@@ -1,9 +1,10 @@
+#include "FluidSequencer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "FluidSequencer.h"
 #include "SoundTestFiles.h"
 #include "SystemSoundfont.h"
 
@@ -71,9 +72,8 @@ TEST_F(FluidRender, OpenIsSilentAndPlaySoundsAndAdvances) {
 int largestStep(const std::vector<std::int16_t>& stereo, std::size_t fromFrame,
                 std::size_t toFrame) {
     int step = 0;
-    for (std::size_t f = fromFrame + 1; f < toFrame; ++f) {
+    for (std::size_t f = fromFrame + 1; f < toFrame; ++f)
         step = std::max(step, std::abs(stereo[2 * f] - stereo[2 * f - 2]));
-    }
     return step;
 }
 
