@@ -24,7 +24,7 @@ std::string dataFile(const char* name) { return std::string(ZANRAI_DATA_DIR) + "
 double lufs(const std::vector<std::int16_t>& stereo, bool clip) {
     const auto ms = static_cast<unsigned long>(1000 * stereo.size() / 2 / kRate);
     ebur128_state* st = ebur128_init(2, kRate, EBUR128_MODE_I);
-    ebur128_set_max_window(st, std::max(ms, 400ul));
+    if (clip) ebur128_set_max_window(st, std::max(ms, 400ul));
     ebur128_add_frames_short(st, stereo.data(), stereo.size() / 2);
     double result = -HUGE_VAL;
     clip ? ebur128_loudness_window(st, ms, &result) : ebur128_loudness_global(st, &result);
