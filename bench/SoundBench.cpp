@@ -192,8 +192,11 @@ void EffectLatency(benchmark::State& state) {
 
 }  // namespace
 
+void registerEffectCoverageBenchmarks();
+
 void registerSoundBenchmarks() {
     using benchmark::kMicrosecond;
+    registerEffectCoverageBenchmarks();
     benchmark::RegisterBenchmark("Effect/WavePlay/start", WavePlayStart, false)
         ->UseManualTime()
         ->Unit(kMicrosecond);

@@ -8,8 +8,8 @@ PACKAGES="
 build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
 libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev
-timgm6mb-soundfont fonts-ipafont-gothic
-libgtest-dev libgmock-dev libbenchmark-dev
+fluid-soundfont-gm timgm6mb-soundfont fonts-ipafont-gothic
+libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick x11-utils python3
 desktop-file-utils appstream dpkg-dev file

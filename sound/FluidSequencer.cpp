@@ -3,9 +3,11 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace mm {
@@ -13,6 +15,12 @@ namespace {
 
 constexpr const char* kSoundfontFolder = "/usr/share/sounds/sf2";
 constexpr const char* kDefaultSoundfont = "/usr/share/sounds/sf2/default-GM.sf2";
+constexpr double kGain = 0.48;
+// A resume after a short stop may meet the reverb still ringing from before;
+// a quick fade in hides where it was cut.
+constexpr double kFadeInSeconds = 0.005;
+// Dither leaves a bit or two moving in silence.
+constexpr int kSilentSample = 2;
 
 // fluidsynth writes its warnings straight to stderr; the game reports sound
 // trouble itself, in one line, so the library is kept quiet.
@@ -36,6 +44,7 @@ std::string findSoundfont() {
     if (const char* env = std::getenv("ZANRAI_SOUNDFONT"); env != nullptr && *env != '\0') {
         return isReadableFile(env) ? std::string(env) : std::string();
     }
+    if (isReadableFile(kGameSoundfont)) return kGameSoundfont;
     if (isReadableFile(kDefaultSoundfont)) return kDefaultSoundfont;
     std::vector<std::string> found;
     std::error_code ec;
@@ -50,6 +59,25 @@ std::string findSoundfont() {
     return found.front();
 }
 
+void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate) {
+    fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+    // Puts both tunes at about -20 LUFS through the game's soundfont, the
+    // effects a few LU above them (measured by the loudness test).
+    fluid_settings_setnum(settings, "synth.gain", kGain);
+    // The tunes send reverb on every channel: a hall around the ensemble.
+    fluid_settings_setint(settings, "synth.reverb.active", 1);
+    fluid_settings_setnum(settings, "synth.reverb.room-size", 0.5);
+    fluid_settings_setnum(settings, "synth.reverb.damp", 0.4);
+    fluid_settings_setnum(settings, "synth.reverb.width", 0.8);
+    fluid_settings_setnum(settings, "synth.reverb.level", 0.6);
+    // No channel of the tunes sends to the chorus: it would cost time in
+    // every audio period for nothing.
+    fluid_settings_setint(settings, "synth.chorus.active", 0);
+    // Only the samples of the presets in use are read, so a large soundfont
+    // costs what the tunes' instruments take, not the whole bank.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+}
+
 std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundfontPath,
                                                        double sampleRate, std::string& error) {
     silenceFluidLog();
@@ -59,11 +87,9 @@ std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundf
         error = "cannot create synthesizer settings";
         return nullptr;
     }
-    fluid_settings_setnum(seq->settings_, "synth.sample-rate", sampleRate);
-    // Effects are off: a stopped tune must fall silent at once rather than
-    // ring on, and the audio callback stays cheap.
-    fluid_settings_setint(seq->settings_, "synth.reverb.active", 0);
-    fluid_settings_setint(seq->settings_, "synth.chorus.active", 0);
+    applyGameSynthSettings(seq->settings_, sampleRate);
+    seq->fadeOutStep_ = -1.0 / (kFadeOutSeconds * sampleRate);
+    seq->fadeInStep_ = 1.0 / (kFadeInSeconds * sampleRate);
     seq->synth_ = new_fluid_synth(seq->settings_);
     if (seq->synth_ == nullptr) {
         error = "cannot create the synthesizer";
@@ -117,6 +143,11 @@ SeqError FluidSequencer::play(Handle handle) {
         return SeqError::None;
     }
     seq.paused = false;
+    if (gainStep_ < 0.0) {
+        seq.startAfterFade = true;
+        return SeqError::None;
+    }
+    if (muted_) unmute();
     return fluid_player_play(seq.player) == FLUID_OK ? SeqError::None : SeqError::NoDevice;
 }
 
@@ -130,11 +161,49 @@ SeqError FluidSequencer::stop(Handle handle) {
         fluid_player_stop(seq.player);
         seq.paused = true;
     }
-    // The player only releases its notes, which would leave sustained notes
-    // ringing through a pause; cut every voice now.
+    seq.startAfterFade = false;
+    fadeOut();
+    return SeqError::None;
+}
+
+// The player only releases its notes, which would leave sustained notes
+// ringing through a pause, and cutting them at once clicks: the output fades
+// and render() cuts the voices once it is silent.
+void FluidSequencer::fadeOut() {
+    if (!muted_) gainStep_ = fadeOutStep_;
+}
+
+void FluidSequencer::finishFade() {
     fluid_synth_all_notes_off(synth_, -1);
     fluid_synth_all_sounds_off(synth_, -1);
-    return SeqError::None;
+    muted_ = true;
+    tailDrained_ = false;
+    gain_ = 0.0;
+    gainStep_ = 0.0;
+    for (auto& [handle, seq] : players_) {
+        if (!seq.startAfterFade) continue;
+        seq.startAfterFade = false;
+        if (muted_) unmute();
+        fluid_player_play(seq.player);
+    }
+}
+
+void FluidSequencer::unmute() {
+    muted_ = false;
+    gain_ = tailDrained_ ? 1.0 : 0.0;
+    gainStep_ = tailDrained_ ? 0.0 : fadeInStep_;
+}
+
+void FluidSequencer::applyGain(std::int16_t* out, int frames) {
+    for (int i = 0; i < frames; ++i) {
+        if (gainStep_ != 0.0) {
+            gain_ = std::clamp(gain_ + gainStep_, 0.0, 1.0);
+            if (gain_ == 1.0) gainStep_ = 0.0;
+        }
+        for (int c = 0; c < 2; ++c) {
+            out[2 * i + c] = static_cast<std::int16_t>(std::lround(out[2 * i + c] * gain_));
+        }
+    }
 }
 
 void FluidSequencer::close(Handle handle) {
@@ -144,13 +213,30 @@ void FluidSequencer::close(Handle handle) {
     fluid_player_stop(it->second.player);
     delete_fluid_player(it->second.player);
     players_.erase(it);
-    fluid_synth_all_sounds_off(synth_, -1);
+    fadeOut();
 }
 
 void FluidSequencer::render(std::int16_t* out, int frames) {
     std::lock_guard lock(mutex_);
-    if (players_.empty() || frames <= 0) return;
+    if (frames <= 0 || (players_.empty() && muted_ && tailDrained_)) return;
+    if (muted_ && tailDrained_) {
+        std::fill(out, out + 2 * frames, std::int16_t{0});
+        return;
+    }
     fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
+    if (muted_) {
+        // The reverb rings on unheard until it has died away, so a later
+        // resume does not start in the middle of an old tail.
+        const auto loudest = std::max_element(
+            out, out + 2 * frames,
+            [](std::int16_t a, std::int16_t b) { return std::abs(int{a}) < std::abs(int{b}); });
+        tailDrained_ = std::abs(int{*loudest}) <= kSilentSample;
+        std::fill(out, out + 2 * frames, std::int16_t{0});
+        return;
+    }
+    if (gain_ == 1.0 && gainStep_ == 0.0) return;
+    applyGain(out, frames);
+    if (gain_ == 0.0 && gainStep_ < 0.0) finishFade();
 }
 
 int FluidSequencer::positionTicks(Handle handle) const {
@@ -164,6 +250,17 @@ bool FluidSequencer::isPlaying(Handle handle) const {
     const auto it = players_.find(handle);
     return it != players_.end() &&
            fluid_player_get_status(it->second.player) == FLUID_PLAYER_PLAYING;
+}
+
+void FluidSequencer::waitForFadeOut(std::chrono::milliseconds limit) const {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        {
+            std::lock_guard lock(mutex_);
+            if (gainStep_ >= 0.0) return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 }  // namespace mm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -15,10 +16,21 @@ typedef struct _fluid_player_t fluid_player_t;
 
 namespace mm {
 
+// The General MIDI soundfont the game is voiced for: its shamisen, koto,
+// shakuhachi and taiko suit the tunes best of Debian's soundfonts, and being
+// uncompressed it can load samples on demand.
+inline constexpr const char* kGameSoundfont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+
 // Picks the General MIDI soundfont: $ZANRAI_SOUNDFONT when set (and nothing
-// else, so tests can point at a small one or at none), otherwise the system
-// default, otherwise any .sf2 of the system folder. Empty when none is found.
+// else, so tests can point at a small one or at none), otherwise the game's
+// own, otherwise the system default, otherwise any .sf2 of the system folder.
+// Empty when none is found.
 std::string findSoundfont();
+
+// Everything the game sets on its synthesizer: rate, output gain, effects and
+// how samples are loaded. Whatever renders the game's music for measuring
+// calls this too, so a measurement hears what a player hears.
+void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate);
 
 // A software synthesizer with one MIDI player per open sequence. It makes no
 // sound by itself: whoever owns the audio output pulls samples with render(),
@@ -36,19 +48,33 @@ public:
     SeqError open(const std::string& path, const std::vector<std::uint8_t>& smf,
                   Handle& handle) override;
     SeqError play(Handle handle) override;
+    // Stop and close fade the output out over kFadeOutSeconds before the
+    // voices are cut, so no note ends in a click. A play asked for during
+    // the fade starts when it is over.
     SeqError stop(Handle handle) override;
     void close(Handle handle) override;
 
+    static constexpr double kFadeOutSeconds = 0.02;
+
     // Fills frames of interleaved 16-bit stereo. Leaves the buffer untouched
-    // while no sequence is open, so an idle game costs no synthesis.
+    // while no sequence is open and nothing rings on, so an idle game costs
+    // no synthesis.
     void render(std::int16_t* interleavedStereo, int frames);
 
     // Position of a sequence in MIDI ticks, -1 for an unknown handle.
     int positionTicks(Handle handle) const;
     bool isPlaying(Handle handle) const;
 
+    // Waits, at most the given time, for a fade begun by stop or close to
+    // end; for whoever is about to take the audio output away.
+    void waitForFadeOut(std::chrono::milliseconds limit) const;
+
 private:
     FluidSequencer() = default;
+    void fadeOut();
+    void applyGain(std::int16_t* out, int frames);
+    void finishFade();
+    void unmute();
 
     mutable std::mutex mutex_;
     fluid_settings_t* settings_ = nullptr;
@@ -58,9 +84,21 @@ private:
         // Set by stop while playing. A player that is done without having been
         // paused has reached its end.
         bool paused = false;
+        // Asked to play while the output was fading out.
+        bool startAfterFade = false;
     };
     std::map<Handle, Sequence> players_;
     Handle next_ = 1;
+
+    // The output gain that fades stops out and resumes back in. Muted
+    // means the voices were cut; the reverb may still ring on unheard until
+    // tailDrained_.
+    double gain_ = 0.0;
+    double gainStep_ = 0.0;  // per frame; negative while fading out
+    double fadeOutStep_ = 0.0;
+    double fadeInStep_ = 0.0;
+    bool muted_ = true;
+    bool tailDrained_ = true;
 };
 
 }  // namespace mm

@@ -119,6 +119,9 @@ SystemMultimedia::Impl::Impl() {
 }
 
 SystemMultimedia::Impl::~Impl() {
+    // Exit stops and closes the music just before: let its fade reach silence.
+    if (FluidSequencer* seq = live.load(); seq != nullptr && audioOpen)
+        seq->waitForFadeOut(std::chrono::milliseconds(50));
     if (audioOpen) Mix_HookMusic(nullptr, nullptr);  // returns once no callback is running
     live.store(nullptr);
     waitForSoundfont();

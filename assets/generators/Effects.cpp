@@ -13,16 +13,17 @@ constexpr double twoPi = 2.0 * std::numbers::pi;
 // Deterministic white noise in [-1, 1], so every build writes the same file.
 class Noise {
 public:
+    explicit Noise(std::uint64_t seed) : state_(seed) {}
     double next() {
         state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
         return static_cast<double>(state_ >> 11) / static_cast<double>(1ull << 52) - 1.0;
     }
 
 private:
-    std::uint64_t state_ = 0x5a4e5241u;
+    std::uint64_t state_;
 };
 
-// Chamberlin state-variable filter; the band-pass output follows a moving
+// Chamberlin state-variable filter; the band-pass output can follow a moving
 // centre frequency, which is what makes noise sound like a sweep.
 class BandPass {
 public:
@@ -39,6 +40,9 @@ private:
     double band_ = 0.0;
 };
 
+// The no-stop rule drops every effect asked for while one sounds, so an
+// effect's length is the time it shuts the next one out: only the audible
+// part is kept, with a quick fade so the end does not click.
 void finish(std::vector<double>& s, double fadeIn, double fadeOut, double peak, std::vector<float>& out) {
     const auto in = static_cast<std::size_t>(fadeIn * sampleRate);
     const auto outLen = static_cast<std::size_t>(fadeOut * sampleRate);
@@ -57,63 +61,69 @@ void finish(std::vector<double>& s, double fadeIn, double fadeOut, double peak, 
 }  // namespace
 
 std::vector<float> cut() {
-    const double length = 0.28;
-    const double peakTime = 0.13;
+    const double length = 0.09;
     const auto n = static_cast<std::size_t>(length * sampleRate);
     std::vector<double> s(n);
-    Noise noise;
-    BandPass sweep;
-    BandPass body;
+    Noise noise(0x5a4e5241u);
+    BandPass edge;
+    BandPass fibre;
+    double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / sampleRate;
-        // The blade comes toward the ear and passes: the band rises to its
-        // top at the moment of the cut and falls away behind it.
-        const double centre = t < peakTime ? 700.0 * std::pow(6500.0 / 700.0, t / peakTime)
-                                           : 6500.0 * std::pow(2200.0 / 6500.0, (t - peakTime) / (length - peakTime));
-        const double swell = t < peakTime ? std::pow(t / peakTime, 2.2) : std::exp(-(t - peakTime) / 0.035);
         const double w = noise.next();
-        double v = 0.9 * sweep.step(w, centre, 3.5) + 0.35 * body.step(w, centre * 0.5, 1.2);
-        v *= swell;
-        // The ring of the edge: a short, high, slightly detuned pair.
-        if (t >= peakTime) {
-            const double d = t - peakTime;
-            const double ring = std::exp(-d / 0.022);
-            v += 0.5 * ring * (std::sin(twoPi * 7300.0 * d) + 0.7 * std::sin(twoPi * 9650.0 * d + 0.4));
-        }
+        // The edge: a hiss that falls from very bright to bright as the blade
+        // leaves the target, gone within a few tens of milliseconds.
+        const double edgeCentre = 3200.0 + 4300.0 * std::exp(-t / 0.012);
+        double v = 0.75 * std::exp(-t / 0.016) * edge.step(w, edgeCentre, 2.5);
+        // The body: the blade meeting the target, a thud whose pitch drops
+        // as it dies, under a short crunch of torn fibres.
+        const double thudFreq = 95.0 + 130.0 * std::exp(-t / 0.010);
+        phase += twoPi * thudFreq / sampleRate;
+        v += 0.9 * std::exp(-t / 0.022) * std::sin(phase);
+        v += 1.1 * std::exp(-t / 0.011) * fibre.step(w, 520.0, 1.4);
+        // The ring of the steel as it clears: high, short, slightly detuned.
+        v += 0.12 * std::exp(-t / 0.010) * (std::sin(twoPi * 6100.0 * t) + 0.7 * std::sin(twoPi * 8230.0 * t + 0.4));
         s[i] = v;
     }
     std::vector<float> out;
-    finish(s, 0.004, 0.02, 0.85, out);
+    finish(s, 0.0005, 0.02, 0.85, out);
     return out;
 }
 
 std::vector<float> deflect() {
-    const double length = 0.5;
+    const double length = 0.15;
     const auto n = static_cast<std::size_t>(length * sampleRate);
     std::vector<double> s(n);
-    // Partials of a struck steel bar (ratios of a free beam and their
-    // neighbours), each dying at its own rate: high ones first.
+    // Partials of a struck steel bar (ratios of a free beam) with slightly
+    // mistuned neighbours that beat against them, each dying at its own
+    // rate: high ones first. A life is lost just before the cut that would
+    // have saved the target, so the shorter the ring, the sooner cuts are
+    // heard again.
     struct Partial {
         double ratio, amplitude, decay;
     };
     const Partial partials[] = {
-        {1.000, 1.00, 0.30}, {1.006, 0.55, 0.28}, {2.756, 0.70, 0.20}, {2.761, 0.30, 0.19},
-        {5.404, 0.45, 0.11}, {6.120, 0.20, 0.09}, {8.933, 0.25, 0.06}, {13.34, 0.12, 0.035},
+        {1.000, 1.00, 0.060}, {1.013, 0.60, 0.055}, {2.756, 0.80, 0.045}, {2.779, 0.35, 0.040},
+        {5.404, 0.55, 0.028}, {6.263, 0.25, 0.022}, {8.933, 0.30, 0.016}, {11.82, 0.15, 0.010},
     };
-    const double base = 820.0;
-    Noise noise;
+    const double base = 1180.0;
+    Noise noise(0x48414a49u);
     BandPass strike;
+    BandPass clank;
     for (std::size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / sampleRate;
         double v = 0.0;
         for (const auto& p : partials)
             v += p.amplitude * std::exp(-t / p.decay) * std::sin(twoPi * base * p.ratio * t + p.ratio);
-        // The strike itself: a few milliseconds of bright noise.
-        v += 1.4 * std::exp(-t / 0.004) * strike.step(noise.next(), 5000.0, 1.5);
+        const double w = noise.next();
+        // The strike itself: a couple of milliseconds of bright noise, and
+        // the duller knock of the two blades' bodies.
+        v += 0.7 * std::exp(-t / 0.002) * strike.step(w, 6000.0, 1.5);
+        v += 0.5 * std::exp(-t / 0.008) * clank.step(w, 650.0, 3.0);
         s[i] = v;
     }
     std::vector<float> out;
-    finish(s, 0.0015, 0.05, 0.85, out);
+    finish(s, 0.0005, 0.03, 0.9, out);
     return out;
 }
 

@@ -8,12 +8,12 @@ namespace effects {
 
 inline constexpr int sampleRate = 44100;
 
-// A blade cutting the air: a rising then falling band of noise with a bright
-// ring at its peak. About 0.28 s.
+// A blade cutting through a target: the thud and crunch of the impact under
+// the hiss and ring of the edge, loudest at once. 90 ms.
 std::vector<float> cut();
 
-// A blade turned aside by steel: inharmonic partials ringing down after a
-// sharp strike. About 0.5 s.
+// A blade knocked aside by steel: a sharp strike, then inharmonic partials
+// that die away fast. 0.15 s.
 std::vector<float> deflect();
 
 }  // namespace effects

@@ -12,6 +12,13 @@ namespace {
 
 constexpr int kRate = 44100;
 
+int peakFrom(const std::vector<std::int16_t>& samples, std::size_t from) {
+    int peak = 0;
+    for (std::size_t i = from; i < samples.size(); ++i)
+        peak = std::max(peak, std::abs(int{samples[i]}));
+    return peak;
+}
+
 // Drives the synthesizer by hand, as the audio callback would, so time is
 // exactly what the test renders and nothing depends on the wall clock.
 class FluidRender : public ::testing::Test {
@@ -24,17 +31,18 @@ protected:
         ASSERT_NE(seq, nullptr) << error;
     }
 
-    // Renders ms milliseconds and returns the loudest sample.
-    int render(int ms) {
-        int peak = 0;
-        std::vector<std::int16_t> block(2 * 512);
-        for (int left = kRate * ms / 1000; left > 0; left -= 512) {
-            std::fill(block.begin(), block.end(), 0);
-            seq->render(block.data(), std::min(left, 512));
-            for (std::int16_t s : block) peak = std::max(peak, std::abs(int{s}));
+    // Renders ms milliseconds in audio periods, as interleaved stereo.
+    std::vector<std::int16_t> capture(int ms) {
+        std::vector<std::int16_t> out(static_cast<std::size_t>(2 * (kRate * ms / 1000)));
+        for (std::size_t at = 0; at < out.size(); at += 2 * 512) {
+            seq->render(out.data() + at,
+                        static_cast<int>(std::min<std::size_t>(out.size() - at, 2 * 512) / 2));
         }
-        return peak;
+        return out;
     }
+
+    // Renders ms milliseconds and returns the loudest sample.
+    int render(int ms) { return peakFrom(capture(ms), 0); }
 
     mm::SequencerDevice::Handle open(std::uint32_t holdTicks) {
         mm::SequencerDevice::Handle h = 0;
@@ -60,13 +68,36 @@ TEST_F(FluidRender, OpenIsSilentAndPlaySoundsAndAdvances) {
     EXPECT_NEAR(seq->positionTicks(h), 48, 4);
 }
 
-TEST_F(FluidRender, StopSilencesHeldNotesAndPlayResumesWhereItStopped) {
+// The largest sample-to-sample step of one channel.
+int largestStep(const std::vector<std::int16_t>& stereo, std::size_t fromFrame,
+                std::size_t toFrame) {
+    int step = 0;
+    for (std::size_t f = fromFrame + 1; f < toFrame; ++f)
+        step = std::max(step, std::abs(stereo[2 * f] - stereo[2 * f - 2]));
+    return step;
+}
+
+TEST_F(FluidRender, StopFadesHeldNotesWithoutAClickAndPlayResumesWhereItStopped) {
     const auto h = open(384);
     seq->play(h);
-    render(250);
+    auto sound = capture(250);
+    // Stopped where the wave is near its crest, where a cut would jump most.
+    const int crest = peakFrom(sound, sound.size() - 2 * 441);
+    for (int i = 0; i < 441 && std::abs(sound[sound.size() - 2]) < crest * 8 / 10; ++i) {
+        std::int16_t frame[2] = {0, 0};
+        seq->render(frame, 1);
+        sound.insert(sound.end(), frame, frame + 2);
+    }
     EXPECT_EQ(seq->stop(h), mm::SeqError::None);
     const int stoppedAt = seq->positionTicks(h);
-    render(2);  // what the synthesizer had already computed, under one of its blocks
+    const std::size_t stopFrame = sound.size() / 2;
+    const auto after = capture(60);
+    sound.insert(sound.end(), after.begin(), after.end());
+    // Cutting the voices at once would jump from the crest to zero.
+    const int playing = largestStep(sound, stopFrame - 441, stopFrame);
+    EXPECT_GT(playing, kLoud / 10);
+    EXPECT_LE(largestStep(sound, stopFrame - 1, sound.size() / 2), playing);
+    EXPECT_LE(peakFrom(after, 2 * kRate * 30 / 1000), kSilence) << "silent within 30 ms";
     EXPECT_LE(render(250), kSilence);
     EXPECT_FALSE(seq->isPlaying(h));
     EXPECT_EQ(seq->positionTicks(h), stoppedAt);
@@ -100,7 +131,9 @@ TEST_F(FluidRender, CloseFreesTheSequenceAndSilencesIt) {
     EXPECT_EQ(seq->positionTicks(h), -1);
     EXPECT_EQ(seq->play(h), mm::SeqError::AliasNotOpen);
     EXPECT_EQ(seq->stop(h), mm::SeqError::AliasNotOpen);
-    seq->close(h);  // twice is harmless
+    seq->close(h);                    // twice is harmless
+    const auto tail = capture(3000);  // fades, then the reverb dies away unheard
+    EXPECT_LE(peakFrom(tail, 2 * kRate * 30 / 1000), kSilence);
     std::vector<std::int16_t> block(2 * 64, 1234);
     seq->render(block.data(), 64);
     EXPECT_TRUE(std::all_of(block.begin(), block.end(), [](auto s) { return s == 1234; }))

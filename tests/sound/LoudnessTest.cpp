@@ -1,0 +1,91 @@
+// The mix as a player hears it: each tune rendered offline through the
+// game's synthesizer settings and soundfont, each effect as the mixer plays
+// it (mono on both channels), measured with EBU R 128 loudness.
+
+#include <ebur128.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "FluidSequencer.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+
+std::string dataFile(const char* name) { return std::string(ZANRAI_DATA_DIR) + "/" + name; }
+
+// Integrated loudness of interleaved 16-bit stereo or, for a short clip,
+// its loudness over its own length: how loud it is while it sounds.
+double lufs(const std::vector<std::int16_t>& stereo, bool clip) {
+    const auto ms = static_cast<unsigned long>(1000 * stereo.size() / 2 / kRate);
+    ebur128_state* st = ebur128_init(2, kRate, EBUR128_MODE_I);
+    if (clip) ebur128_set_max_window(st, std::max(ms, 400ul));
+    ebur128_add_frames_short(st, stereo.data(), stereo.size() / 2);
+    double result = -HUGE_VAL;
+    clip ? ebur128_loudness_window(st, ms, &result) : ebur128_loudness_global(st, &result);
+    ebur128_destroy(&st);
+    return result;
+}
+
+// A whole tune through the game's own synthesizer, period by period as the
+// audio callback pulls it.
+std::vector<std::int16_t> renderTune(const char* name) {
+    std::string error;
+    auto seq = mm::FluidSequencer::create(mm::kGameSoundfont, kRate, error);
+    std::vector<std::uint8_t> smf;
+    mm::SequencerDevice::Handle h = 0;
+    if (!seq || mm::loadMidiFile(dataFile(name), smf) != mm::SeqError::None ||
+        seq->open(name, smf, h) != mm::SeqError::None || seq->play(h) != mm::SeqError::None)
+        return {};
+    std::vector<std::int16_t> out;
+    std::vector<std::int16_t> period(2 * 512);
+    for (int i = 0; i < 200 * kRate / 512 && seq->isPlaying(h); ++i) {
+        seq->render(period.data(), 512);
+        out.insert(out.end(), period.begin(), period.end());
+    }
+    return out;
+}
+
+std::vector<std::int16_t> effectAsMixed(const char* name) {
+    std::ifstream f(dataFile(name), std::ios::binary);
+    const std::vector<char> b{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    std::vector<std::int16_t> stereo;
+    for (std::size_t i = 44; i + 1 < b.size(); i += 2) {
+        const auto s = static_cast<std::int16_t>(static_cast<std::uint8_t>(b[i]) |
+                                                 static_cast<std::uint8_t>(b[i + 1]) << 8);
+        stereo.insert(stereo.end(), {s, s});
+    }
+    return stereo;
+}
+
+TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
+    if (!std::filesystem::exists(mm::kGameSoundfont)) GTEST_SKIP() << "no " << mm::kGameSoundfont;
+    std::vector<double> tunes;
+    for (const char* name : {"bgm.dat", "bgm2.dat"}) {
+        const auto pcm = renderTune(name);
+        ASSERT_GT(pcm.size(), 2u * 30 * kRate) << name;
+        const int peak = std::abs(int{*std::max_element(pcm.begin(), pcm.end(), [](auto a, auto b) {
+            return std::abs(int{a}) < std::abs(int{b});
+        })});
+        tunes.push_back(lufs(pcm, false));
+        std::printf("%s: %.2f LUFS, peak %d\n", name, tunes.back(), peak);
+        EXPECT_NEAR(tunes.back(), -20.0, 1.5) << name;
+        EXPECT_LT(peak, 32767) << name << " clips";
+    }
+    EXPECT_LE(std::fabs(tunes[0] - tunes[1]), 1.0);
+    for (const char* name : {"kiru.dat", "hajiku.dat"}) {
+        const double effect = lufs(effectAsMixed(name), true);
+        std::printf("%s: %.2f LUFS while it sounds\n", name, effect);
+        for (double tune : tunes) {
+            EXPECT_GE(effect - tune, 3.0) << name;
+            EXPECT_LE(effect - tune, 8.0) << name;
+        }
+    }
+}
+
+}  // namespace
