@@ -2,9 +2,12 @@
 
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "Fonts.h"
 #include "GameState.h"
+#include "Phrases.h"
 #include "ToolWindow.h"
 #include "Twips.h"
 
@@ -16,6 +19,18 @@ QRadioButton* option(QWidget* parent, const char* name, const QString& caption, 
     button->setGeometry(kit::toPixels(120), kit::toPixels(top), kit::toPixels(1215),
                         kit::toPixels(495));
     return button;
+}
+
+// How far below an option's top its caption's line begins: the style centres
+// the caption in the option's box, while a wrapping label starts at its top.
+int captionOffset(const QRadioButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect contents =
+        button->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, button);
+    return button->fontMetrics().boundingRect(contents, Qt::AlignLeft | Qt::AlignVCenter,
+                                              button->text()).top();
 }
 
 }  // namespace
@@ -39,19 +54,25 @@ Form2::Form2(GameState& state, QWidget* owner) : QWidget(owner), state_(state) {
     auto label = [this, &look](const QString& caption, int left, int top, int width, int height) {
         return new kit::AutoLabel(this, caption, left, top, width, height, look);
     };
-    Label6 = label(QStringLiteral("ハイスペックなマシン用"), 1560, 240, 1215, 495);
-    Label2 = label(QStringLiteral("簡単モード"), 1560, 960, 1215, 495);
-    Label3 = label(QStringLiteral("普通モード"), 1560, 1680, 1215, 495);
-    Label4 = label(QStringLiteral("大変モード"), 1560, 2280, 1215, 495);
-    Label1 = label(QStringLiteral("左からレベルを選んでＯＫを押す。"), 3240, 240, 1215, 615);
-    Label5 = label(QString(), 3120, 1080, 1215, 495);
+    // Each option's explaining label: its first line level with the option's
+    // caption.
+    const int level = captionOffset(Option4) * kit::twipsPerPixel;
+    Label6 = label(phrased({u"ハイスペックな", u"マシン用"}), 1560, 240 + level, 1215, 495);
+    Label2 = label(phrased({u"簡単モード"}), 1560, 960 + level, 1215, 495);
+    Label3 = label(phrased({u"普通モード"}), 1560, 1680 + level, 1215, 495);
+    Label4 = label(phrased({u"大変モード"}), 1560, 2280 + level, 1215, 495);
+    Label1 = label(phrased({u"左から", u"レベルを", u"選んで", u"ＯＫを", u"押す。"}), 3240, 240,
+                   1215, 615);
+    // Three lines deep: kept whole, "１０ポイントも / 行かない / マシンに" needs them.
+    Label5 = label(QString(), 3120, 1080, 1215, 675);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(kit::toPixels(3240), kit::toPixels(2280), kit::toPixels(1215),
                           kit::toPixels(495));
-    // Enter presses OK only while OK has the focus.
-    Command1->setAutoDefault(false);
+    // The dialog has no default button, so Enter presses OK only while OK
+    // has the focus, as Space does.
+    Command1->setAutoDefault(true);
 
     connect(Option1, &QRadioButton::clicked, this, &Form2::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &Form2::Option2_Click);
@@ -83,11 +104,13 @@ void Form2::Form_Load() {
     }
 }
 
-void Form2::Option1_Click() { Label5->setCaption(QStringLiteral("オジさん、乳児向け")); }
-void Form2::Option2_Click() { Label5->setCaption(QStringLiteral("入門者にお勧め")); }
-void Form2::Option3_Click() { Label5->setCaption(QStringLiteral("物好きな方へ。初心者お断り")); }
+void Form2::Option1_Click() { Label5->setCaption(phrased({u"オジさん、", u"乳児向け"})); }
+void Form2::Option2_Click() { Label5->setCaption(phrased({u"入門者に", u"お勧め"})); }
+void Form2::Option3_Click() {
+    Label5->setCaption(phrased({u"物好きな", u"方へ。", u"初心者", u"お断り"}));
+}
 void Form2::Option4_Click() {
-    Label5->setCaption(QStringLiteral("１０ポイントも行かないマシンに"));
+    Label5->setCaption(phrased({u"１０ポイントも", u"行かない", u"マシンに"}));
 }
 
 void Form2::Command1_Click() {
