@@ -37,22 +37,22 @@ int captionOffset(const QRadioButton* button) {
 
 Form2::Form2(GameState& state, QWidget* owner) : QWidget(owner), state_(state) {
     setObjectName(QStringLiteral("Form2"));
-    makeToolWindow(this, QStringLiteral("Set(Level)"), 4680, 3195);
+    QWidget* c = makeToolWindow(this, QStringLiteral("Set(Level)"), 4680, 3195);
     // The user-interface face of a Japanese desktop: narrow enough that
     // "For Hi Spec" fits its option box.
     setFont(gothicFont(8.25));
 
-    // All four share this window as parent, so they form one group.
-    Option4 = option(this, "Option4", QStringLiteral("For Hi Spec"), 240);
-    Option1 = option(this, "Option1", QStringLiteral("Easy"), 960);
-    Option2 = option(this, "Option2", QStringLiteral("Normal"), 1680);
-    Option3 = option(this, "Option3", QStringLiteral("Hard"), 2280);
+    // All four share one parent, so they form one group.
+    Option4 = option(c, "Option4", QStringLiteral("For Hi Spec"), 240);
+    Option1 = option(c, "Option1", QStringLiteral("Easy"), 960);
+    Option2 = option(c, "Option2", QStringLiteral("Normal"), 1680);
+    Option3 = option(c, "Option3", QStringLiteral("Hard"), 2280);
     Option2->setChecked(true);
 
     const kit::AutoLabel::Look look{font(), palette().color(QPalette::WindowText),
                                     palette().color(QPalette::Window)};
-    auto label = [this, &look](const QString& caption, int left, int top, int width, int height) {
-        return new kit::AutoLabel(this, caption, left, top, width, height, look);
+    auto label = [c, &look](const QString& caption, int left, int top, int width, int height) {
+        return new kit::AutoLabel(c, caption, left, top, width, height, look);
     };
     // Each option's explaining label: its first line level with the option's
     // caption.
@@ -66,7 +66,7 @@ Form2::Form2(GameState& state, QWidget* owner) : QWidget(owner), state_(state) {
     // Three lines deep: kept whole, "１０ポイントも / 行かない / マシンに" needs them.
     Label5 = label(QString(), 3120, 1080, 1215, 675);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1 = new QPushButton(QStringLiteral("OK"), c);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(kit::toPixels(3240), kit::toPixels(2280), kit::toPixels(1215),
                           kit::toPixels(495));

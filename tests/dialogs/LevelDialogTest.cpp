@@ -45,7 +45,7 @@ TEST_F(LevelDialog, OpensAsASmallToolWindowWithNormalSelected) {
     ASSERT_TRUE(f.levelDialog);
     Form2& d = *f.levelDialog;
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Set(Level)"));
-    EXPECT_EQ(d.size(), QSize(312, 213));
+    EXPECT_EQ(d.Option4->parentWidget()->size(), QSize(312, 213)) << "the client area";
     EXPECT_EQ(d.windowType(), Qt::Tool);
     EXPECT_FALSE(d.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     EXPECT_FALSE(d.isModal());
