@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "Caption.h"
 #include "Form1.h"
 #include "SystemMultimedia.h"
 #include "TerminationSignals.h"
@@ -29,6 +30,8 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
     services.messageBox = [](const QString& text, const QString& title) {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
                         QApplication::activeWindow());
+        // No close button, and the whole title shows.
+        kit::keepButtonless(&box);
         box.exec();
     };
     services.fileError = [](const QString& text) {
