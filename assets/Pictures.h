@@ -29,6 +29,9 @@ inline constexpr char ura_bonus_cut[] = ":/pictures/ura_bonus_cut.xpm";
 inline constexpr char ura_hidden[] = ":/pictures/ura_hidden.xpm";
 inline constexpr char ura_hidden_found[] = ":/pictures/ura_hidden_found.xpm";
 
+// 32 x 32, transparent: the sword stroke left for a moment where a cut lands.
+inline constexpr char slash[] = ":/pictures/slash.xpm";
+
 // Spares: a paper lantern with transparency, and an opaque 24-bit seal case.
 inline constexpr char spare_16[] = ":/pictures/spare_16.xpm";
 inline constexpr char spare_26[] = ":/pictures/spare_26.png";

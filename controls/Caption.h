@@ -9,16 +9,22 @@ namespace kit {
 // system menu, no close, minimize or maximize button.
 Qt::WindowFlags buttonlessFrame(bool withTitle);
 
-// Makes window managers on X11 honour a window without title-bar buttons.
-// Qt describes such a window by the functions it allows, which several
-// window managers ignore and draw every button anyway; this names the
-// decorations outright (a border, and a title while the form has one) each
-// time the window is shown. Elsewhere it does nothing.
+// Gives a window the frame of a form without title-bar buttons, drawn by the
+// window itself: a 1-pixel edge and, while it has a caption, a title strip
+// that shows the whole caption and moves the window when dragged.
+//
+// Window managers on X11 cannot be trusted with this: several draw minimize
+// and close buttons whatever a window asks for (openbox keeps them even when
+// the window names its decorations), and without a manager a window has no
+// edge at all. So the manager is asked for no decorations, and the window
+// looks the same under every manager and under none. The window's contents
+// keep their size inside the frame (the frame lies in its contents margins,
+// so a window that places its children by hand holds them in one child).
 void keepButtonless(QWidget* window);
 
 // Sets a form's caption. A buttonless form with an empty caption has no
-// title bar at all; the border and the menu bar stay, and the form keeps its
-// client size and its place on the screen.
+// title bar at all; the edge and the menu bar stay, and the form keeps its
+// client size and the client area its place on the screen.
 void setCaption(QWidget* window, const QString& caption);
 
 }  // namespace kit

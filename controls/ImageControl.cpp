@@ -58,4 +58,12 @@ void ImageControl::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
 }
 
+void ImageControl::changeEvent(QEvent* event) {
+    // A disabled image takes no click, so it must not shield what is under
+    // it either: a picture laid over a target leaves the target cuttable.
+    if (event->type() == QEvent::EnabledChange)
+        setAttribute(Qt::WA_TransparentForMouseEvents, !isEnabled());
+    QWidget::changeEvent(event);
+}
+
 }  // namespace kit

@@ -8,7 +8,8 @@ namespace kit {
 // A picture box: shows a picture unscaled-looking (pixel art stays crisp at
 // any device pixel ratio), keeps its Top in twips as a single-precision value
 // so that fractional descents add up, and raises clicked() for a left-button
-// press while it is visible and enabled.
+// press while it is visible and enabled. A disabled image lets presses
+// through to whatever lies beneath it.
 class ImageControl : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ protected:
     // The click answers the press, not the release: a sinking target moves
     // between the two, and a reflex game must take the cut where it was aimed.
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void place();

@@ -2,19 +2,29 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include "Caption.h"
 #include "Twips.h"
 
-void makeToolWindow(QWidget* window, const QString& caption, int clientWidthTwips,
-                    int clientHeightTwips) {
+QWidget* makeToolWindow(QWidget* window, const QString& caption, int clientWidthTwips,
+                        int clientHeightTwips) {
     window->setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::MSWindowsFixedSizeDialogHint);
-    kit::keepButtonless(window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(caption);
-    window->setFixedSize(kit::toPixels(clientWidthTwips), kit::toPixels(clientHeightTwips));
+    kit::keepButtonless(window);
+
+    auto* client = new QWidget(window);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kit::toPixels(clientWidthTwips), kit::toPixels(clientHeightTwips));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    window->adjustSize();
     centreOnScreen(window);
+    return client;
 }
 
 void centreOnScreen(QWidget* window) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -16,6 +17,7 @@
 #include "WindowTimer.h"
 
 class QAction;
+class QTimer;
 class QMenu;
 class QPushButton;
 class Multimedia32;
@@ -65,6 +67,9 @@ public:
 
     void Command4_Click();
 
+    // Ends the cut mark and the Life flash once their time is up.
+    void Afterglow_Timer();
+
     // Paths of the four data files, beside the program.
     QString cutSoundPath;
     QString deflectSoundPath;
@@ -89,6 +94,15 @@ public:
     kit::WindowTimer *Timer1, *Timer2, *Timer3, *Timer4, *Timer5, *Timer6;
     QPushButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7,
         *Command8;
+
+    // Feedback the player sees, taking no part in the rules: a slash left for
+    // a moment where a cut lands (one per character that can be cut, in the
+    // order Image1 to Image5, Image6, Image9; disabled, so a press goes
+    // through it), and a box that flashes behind the Life value when a life
+    // is lost. One single-shot timer ends both.
+    std::array<kit::ImageControl*, 7> cutMarks{};
+    kit::AutoLabel* lifeFlash = nullptr;
+    QTimer* afterglow = nullptr;
 
     QMenu *mnuFile, *mnuSet, *mnuHedlp;
     QAction *mnuRst, *mnustart, *brank5, *mnurank, *mnubrank, *mnuExit;
@@ -122,6 +136,10 @@ private:
     void UpdateScore();
     void CutTarget(kit::ImageControl* target);
     void EnableCharacters(bool on);
+    void ShowCutMark(const kit::ImageControl* character);
+    void FlashLife();
+    void EndAfterglow();
+    void ArmAfterglow();
     void SwitchGameTimers(bool on);
     QString rankPath() const;
 
@@ -130,4 +148,8 @@ private:
     Random random_;
     kit::FormSurface* client_ = nullptr;
     bool ended_ = false;
+    kit::ImageControl* shownMark_ = nullptr;
+    QDeadlineTimer markEnds_;
+    bool flashOn_ = false;
+    QDeadlineTimer flashEnds_;
 };

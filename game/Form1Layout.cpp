@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 
 #include "Form1.h"
 #include "Caption.h"
@@ -119,6 +120,16 @@ void Form1::createControls() {
     Image2 = image(4080, 1800, target, true);
     Image3 = image(5160, 1800, target, true);
 
+    // The cut marks above the whole cast, each in its character's column.
+    // Disabled, they never take a click: a press goes to what lies beneath.
+    const QImage slash(pictures::slash);
+    const std::array<kit::ImageControl*, 7> cuttable{Image1, Image2, Image3, Image4,
+                                                     Image5, Image6, Image9};
+    for (std::size_t i = 0; i < cuttable.size(); ++i) {
+        cutMarks[i] = image(cuttable[i]->left(), static_cast<int>(cuttable[i]->top()), slash, false);
+        cutMarks[i]->setEnabled(false);
+    }
+
     // The score panel on the plain background below the scene.
     Label4 = new kit::AutoLabel(c, QStringLiteral("Score"), 3360, 4080, panelTitle());
     Label2 = new kit::AutoLabel(c, QStringLiteral("0"), 4800, 3960, valueLook(QColor(255, 0, 0)));
@@ -127,6 +138,10 @@ void Form1::createControls() {
     Label6 = new kit::AutoLabel(c, QStringLiteral("Level"), 600, 4080, panelTitle());
     Label7 = new kit::AutoLabel(c, QStringLiteral("1"), 1440, 4080, valueLook());
     Label8 = new kit::AutoLabel(c, QStringLiteral("Life"), 600, 4560, panelTitle());
+    // Behind the Life value, so the digit stands on it while it flashes.
+    lifeFlash = new kit::AutoLabel(c, QString(), 1365, 4530, 390, 345,
+                                   {panelFont(), buttonText, QColor(240, 80, 80)});
+    lifeFlash->setVisible(false);
     Label9 = new kit::AutoLabel(c, QStringLiteral("3"), 1440, 4560, valueLook());
     Label1 = new kit::AutoLabel(c, QStringLiteral("Label1"), 4320, 5280, 1215, 495,
                                 {panelFont(), buttonText, windowBackground});
@@ -138,6 +153,9 @@ void Form1::createControls() {
     Timer4 = new kit::WindowTimer(this, 100, false);
     Timer5 = new kit::WindowTimer(this, 100, false);
     Timer6 = new kit::WindowTimer(this, 1000, false);
+    afterglow = new QTimer(this);
+    afterglow->setSingleShot(true);
+    afterglow->setTimerType(Qt::PreciseTimer);
 
     // Hidden buttons: internal commands the user can neither see nor press.
     std::array<QPushButton**, 8> buttons = {&Command1, &Command2, &Command3, &Command4,
@@ -214,6 +232,7 @@ void Form1::connectHandlers() {
     connect(Image9, &kit::ImageControl::clicked, this, &Form1::Image9_Click);
 
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(afterglow, &QTimer::timeout, this, &Form1::Afterglow_Timer);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "Form1.h"
@@ -14,6 +16,10 @@ namespace {
 constexpr float homeTop = 1800.0F;
 // A target whose Top lies below this line has passed the limit.
 constexpr float limitTop = 2880.0F;
+
+// Long enough to be seen, short enough never to hide the next target.
+constexpr int cutMarkMs = 100;
+constexpr int lifeFlashMs = 400;
 
 }  // namespace
 
@@ -45,14 +51,19 @@ void Form1::Timer3_Timer() {
     if (!past) return;
     lives = static_cast<std::int16_t>(lives - 1);
     Label9->setCaption(QString::number(lives));
+    FlashLife();
     CheckGameOver();
 }
 
 void Form1::CheckGameOver() {
-    if (lives > 0)
+    if (lives > 0) {
         ResetTargets();
-    else
+    } else {
         GameOver();
+        // Game over has already reset the window; nothing of the last game
+        // may linger on the idle one.
+        EndAfterglow();
+    }
 }
 
 void Form1::ResetTargets() {
@@ -66,6 +77,7 @@ void Form1::Command4_Click() {
 }
 
 void Form1::CutTarget(kit::ImageControl* target) {
+    ShowCutMark(target);
     score += 1;
     target->setTop(homeTop);
     UpdateScore();
@@ -78,6 +90,7 @@ void Form1::Image4_Click() { CutTarget(Image4); }
 void Form1::Image5_Click() { CutTarget(Image5); }
 
 void Form1::Image6_Click() {
+    ShowCutMark(Image6);
     score += levelNumber * 10;
     Image6->setPicture(Image7->picture());
     Image6->setEnabled(false);
@@ -87,6 +100,7 @@ void Form1::Image6_Click() {
 }
 
 void Form1::Image9_Click() {
+    ShowCutMark(Image9);
     score += levelNumber * 10;
     Image9->setPicture(Image11->picture());
     Image9->setEnabled(false);
@@ -94,4 +108,61 @@ void Form1::Image9_Click() {
                                      : QStringLiteral("何もしてないのに・・・酷い"));
     Label11->setVisible(true);
     UpdateScore();
+}
+
+// The mark stands where the character was hit, before a target goes home.
+// Only the latest cut shows one.
+void Form1::ShowCutMark(const kit::ImageControl* character) {
+    const std::array<const kit::ImageControl*, 7> cuttable{Image1, Image2, Image3, Image4,
+                                                           Image5, Image6, Image9};
+    const auto at = std::find(cuttable.begin(), cuttable.end(), character);
+    if (at == cuttable.end()) return;
+    kit::ImageControl* mark = cutMarks[static_cast<std::size_t>(at - cuttable.begin())];
+    if (shownMark_ && shownMark_ != mark) shownMark_->setVisible(false);
+    mark->setTop(character->top());
+    mark->setVisible(true);
+    shownMark_ = mark;
+    markEnds_.setRemainingTime(cutMarkMs, Qt::PreciseTimer);
+    ArmAfterglow();
+}
+
+void Form1::FlashLife() {
+    lifeFlash->setVisible(true);
+    flashOn_ = true;
+    flashEnds_.setRemainingTime(lifeFlashMs, Qt::PreciseTimer);
+    ArmAfterglow();
+}
+
+void Form1::Afterglow_Timer() {
+    if (shownMark_ && markEnds_.hasExpired()) {
+        shownMark_->setVisible(false);
+        shownMark_ = nullptr;
+    }
+    if (flashOn_ && flashEnds_.hasExpired()) {
+        lifeFlash->setVisible(false);
+        flashOn_ = false;
+    }
+    ArmAfterglow();
+}
+
+void Form1::EndAfterglow() {
+    if (shownMark_) shownMark_->setVisible(false);
+    shownMark_ = nullptr;
+    lifeFlash->setVisible(false);
+    flashOn_ = false;
+    afterglow->stop();
+}
+
+// One timer serves both: it is set for whichever of the two ends first.
+void Form1::ArmAfterglow() {
+    qint64 next = -1;
+    if (shownMark_) next = markEnds_.remainingTime();
+    if (flashOn_) {
+        const qint64 flash = flashEnds_.remainingTime();
+        next = next < 0 ? flash : std::min(next, flash);
+    }
+    if (next < 0)
+        afterglow->stop();
+    else
+        afterglow->start(static_cast<int>(next));
 }

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "Caption.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
 #include "SystemMultimedia.h"
@@ -30,6 +31,8 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
     services.messageBox = [](const QString& text, const QString& title) {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
                         QApplication::activeWindow());
+        // No close button, and the whole title shows.
+        kit::keepButtonless(&box);
         box.exec();
     };
     services.fileError = [](const QString& text) {

@@ -13,6 +13,7 @@ libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick x11-utils python3
 desktop-file-utils appstream dpkg-dev file
+openbox xfwm4 dbus-daemon
 "
 
 missing=""

@@ -16,12 +16,14 @@ std::vector<QImage> castLook(Form1& f) {
 TEST_F(SettingMenu, TitleBarGoesAndComesBackWithItsCaption) {
     Form1& f = load();
     const QSize client = f.clientArea()->size();
+    const QPoint clientAt = f.clientArea()->mapToGlobal(QPoint());
     f.mnuTitl_Click();
     EXPECT_EQ(f.titleToggle, 1);
     EXPECT_EQ(f.windowTitle(), QString());
     EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowTitleHint));
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.clientArea()->size(), client);
+    EXPECT_EQ(f.clientArea()->mapToGlobal(QPoint()), clientAt) << "the play area stays put";
 
     f.mnuTitl_Click();
     EXPECT_EQ(f.titleToggle, 0);

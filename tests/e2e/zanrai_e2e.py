@@ -284,10 +284,13 @@ class MainWindow:
         self.game = game
         self.wid = find_window(x, MAIN_TITLE, game=game)
         left, top, width, height = geometry(x, self.wid)
-        check(width == CLIENT_W, f"window is {width} px wide, wanted {CLIENT_W}")
-        self.left, self.top = left, top
-        self.menu_h = height - CLIENT_H
-        check(10 <= self.menu_h <= 60, f"odd menu bar height {self.menu_h}")
+        # The window draws a 1-px edge around its contents.
+        edge = (width - CLIENT_W) // 2
+        check(edge in (0, 1), f"window is {width} px wide, wanted {CLIENT_W} and its edges")
+        self.left, self.top = left + edge, top
+        # From the window's top to the client area: edge, title strip, menu bar.
+        self.menu_h = height - CLIENT_H - edge
+        check(10 <= self.menu_h <= 80, f"odd menu bar height {self.menu_h}")
 
     def client_shot(self):
         return screenshot(self.x, self.left, self.top + self.menu_h, CLIENT_W, CLIENT_H)
@@ -298,7 +301,7 @@ class MainWindow:
         The items are found on a screenshot of the opened menu, as the rows of
         dark text, so nothing depends on the font's metrics.
         """
-        click(self.x, self.left + 15, self.top + self.menu_h // 2)
+        click(self.x, self.left + 15, self.top + self.menu_h - 10)
         popup = None
         deadline = time.monotonic() + 10
         while popup is None and time.monotonic() < deadline:
@@ -737,6 +740,115 @@ def scenario_no_display(args, x, tmp):
               f"{extra}: status {result.returncode}, stderr {result.stderr!r}")
 
 
+# --- frames ------------------------------------------------------------------
+
+WINDOW_MANAGERS = {
+    # openbox keeps minimize and close buttons on every window it titles.
+    "openbox": ["openbox"],
+    # xfwm4 reads its settings over D-Bus; a private session bus serves it.
+    "xfwm4": ["dbus-run-session", "--", "xfwm4", "--compositor=off"],
+}
+EDGE = (64, 64, 64)
+
+
+class Skip(Exception):
+    pass
+
+
+def start_window_manager(x, name):
+    if shutil.which(WINDOW_MANAGERS[name][0]) is None or shutil.which(name) is None:
+        raise Skip(f"{name} is not installed (scripts/install-deps.sh installs it)")
+    proc = subprocess.Popen(WINDOW_MANAGERS[name], env=x.env(), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent,
+                            start_new_session=True)
+    wait_for(lambda: "window id" in x.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK",
+                                          check_rc=False).stdout, 20, f"{name} to start")
+    log(f"{name} manages the screen")
+    return proc
+
+
+def end_window_manager(proc):
+    if proc is not None and proc.poll() is None:
+        os.killpg(proc.pid, signal.SIGTERM)
+        proc.wait(5)
+
+
+def frame_extents(x, wid):
+    out = x.run("xprop", "-id", str(wid), "_NET_FRAME_EXTENTS", check_rc=False).stdout
+    return tuple(int(v) for v in out.split("=")[1].split(",")) if "=" in out else None
+
+
+def title_ink(x, wid):
+    """Columns of the window's title strip that carry the caption's ink, as
+    (first, last), after checking the 1-px edge around the window."""
+    left, top, width, height = geometry(x, wid)
+    shot = screenshot(x, left, top, width, height)
+    for px, py in ((0, height // 2), (width - 1, height // 2), (width // 2, 0),
+                   (width // 2, height - 1)):
+        check(shot.pixel(px, py) == EDGE, f"no edge at ({px},{py}) of a {width}x{height} window")
+    strip = shot.pixel(2, 2)
+    check(strip != EDGE and strip != shot.pixel(2, height - 3), "no title strip")
+    strip_h = next(py for py in range(1, height) if shot.pixel(2, py) != strip) - 1
+    ink = [px for px in range(1, width - 1)
+           if any(shot.pixel(px, py) != strip for py in range(1, 1 + strip_h))]
+    check(ink, "the title strip shows no caption")
+    return ink[0], ink[-1], width
+
+
+def check_frame(x, wid, what, managed):
+    """No window manager decorations (so no buttons of the manager's) and the
+    window's own edge and title strip, whose caption ends well inside it."""
+    if managed:
+        wait_for(lambda: frame_extents(x, wid) is not None, 10, f"the manager to frame {what}")
+        check(frame_extents(x, wid) == (0, 0, 0, 0),
+              f"the manager decorates {what}: frame extents {frame_extents(x, wid)}")
+    first, last, width = title_ink(x, wid)
+    check(last < width - 4, f"the caption of {what} runs to the window's edge (clipped)")
+    log(f"{what}: {width} px wide, caption ink from {first} to {last}")
+    return last - first
+
+
+def open_menu_item(window, menus_right, downs):
+    """File's menu, then Right to a neighbouring menu, whose first enabled
+    item is then active, and Down to an item below it."""
+    # Without --sync: a synchronous move to where the pointer already is
+    # waits for a motion that never comes.
+    window.x.run("xdotool", "mousemove", str(window.left + 15), str(window.top + window.menu_h - 10),
+                 "click", "1")
+    time.sleep(0.3)
+    window.x.run("xdotool", "key", *(["Right"] * menus_right + ["Down"] * downs + ["Return"]))
+    window.x.run("xdotool", "mousemove", str(window.left + 200), str(window.top + window.menu_h + 300))
+
+
+def frames(args, x, tmp, manager):
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    write_bytes(os.path.join(work, "rank.dat"), b"0\r\n")
+    wm = start_window_manager(x, manager) if manager else None
+    game = Game(x, args.program, work, tmp)
+    try:
+        window = MainWindow(x, game)
+        main_title = check_frame(x, window.wid, "the main window", wm is not None)
+        open_menu_item(window, 1, 2)  # Setting: TitleBar, Line On/Off, GameLevel
+        level = find_window(x, r"Set\(Level\)", game=game)
+        check_frame(x, level, "the level dialog", wm is not None)
+        open_menu_item(window, 2, 0)  # Help: (Help greyed), Version
+        version = find_window(x, "Version", game=game)
+        check_frame(x, version, "the version dialog", wm is not None)
+        window.file_menu("Start")
+        box = game_over_box(x, game)
+        time.sleep(0.3)
+        box_title = check_frame(x, box, "the game-over box", wm is not None)
+        # "Zanrai" and three ideographs more: an ellipsis would end it early.
+        check(box_title > main_title * 3 // 2,
+              f"the game-over title is {box_title} px of ink, \"Zanrai\" alone {main_title}")
+        press_enter(x, box)
+        check(window_gone(x, GAME_OVER_TITLE), "Enter did not close the game-over box")
+    finally:
+        game.end()
+        end_window_manager(wm)
+
+
 SCENARIOS = {
     "game_over": scenario_game_over,
     "cuts": scenario_cuts,
@@ -747,6 +859,9 @@ SCENARIOS = {
     "read_only_rank": scenario_read_only_rank,
     "full_disk": scenario_full_disk,
     "no_display": scenario_no_display,
+    "frames_openbox": lambda args, x, tmp: frames(args, x, tmp, "openbox"),
+    "frames_xfwm4": lambda args, x, tmp: frames(args, x, tmp, "xfwm4"),
+    "frames_bare": lambda args, x, tmp: frames(args, x, tmp, None),
 }
 
 
@@ -777,6 +892,9 @@ def main():
     except Failure as failure:
         print(f"[e2e] FAIL {args.scenario}: {failure}", flush=True)
         return 1
+    except Skip as skip:
+        print(f"[e2e] SKIP {args.scenario}: {skip}", flush=True)
+        return 77
     finally:
         signal.alarm(0)
         shutil.rmtree(tmp, ignore_errors=True)

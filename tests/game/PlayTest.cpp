@@ -62,6 +62,7 @@ TEST_F(Play, TheLimitIsStrictlyBelowTheRedLine) {
     f.Timer3_Timer();
     EXPECT_EQ(f.lives, 2);
     EXPECT_EQ(f.Label9->caption(), QStringLiteral("2"));
+    EXPECT_TRUE(f.lifeFlash->isVisible()) << "the lost life flashes";
     EXPECT_FLOAT_EQ(f.Image3->top(), 1800.0F);
     EXPECT_EQ(sound.sounds, (std::vector<Sound>{{"/opt/zanrai/hajiku.dat", 0x13}}));
 }
@@ -92,6 +93,24 @@ TEST_F(Play, ACutEarnsAPointSendsTheTargetHomeAndSounds) {
     EXPECT_EQ(sound.sounds, (std::vector<Sound>{{"/opt/zanrai/kiru.dat", 0x13}}));
     // A cut target is clicked where it now stands.
     click(f.Image4);
+    EXPECT_EQ(f.score, 2);
+}
+
+// The press travels through the window as a player's does, so what lies on
+// top decides who gets it.
+TEST_F(Play, ACutLeavesABriefSlashThatTakesNoClicks) {
+    Form1& f = load();
+    f.mnustart_Click();
+    const QPoint onTarget = f.Image1->mapTo(&f, f.Image1->rect().center());
+    QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, onTarget);
+    kit::ImageControl* mark = f.cutMarks[0];
+    ASSERT_TRUE(mark->isVisible());
+    EXPECT_EQ(mark->geometry(), f.Image1->geometry()) << "the target was cut at home";
+    EXPECT_LE(f.afterglow->remainingTime(), 120);
+
+    QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, onTarget);
+    EXPECT_EQ(f.score, 2) << "the target under the slash is cut again";
+    EXPECT_TRUE(QTest::qWaitFor([mark] { return !mark->isVisible(); }, 1000));
     EXPECT_EQ(f.score, 2);
 }
 
@@ -176,6 +195,7 @@ TEST_F(Play, AWholeGameFromStartToGameOver) {
     EXPECT_EQ(f.Label5->caption(), QStringLiteral("160"));
     EXPECT_TRUE(f.mnuUra->isVisible());
     EXPECT_EQ(f.Label9->caption(), QStringLiteral("3"));
+    EXPECT_FALSE(f.lifeFlash->isVisible()) << "nothing of the last game flashes on the idle window";
 }
 
 }  // namespace
