@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "TunePresets.h"
+
 namespace mm {
 namespace {
 
@@ -92,6 +94,17 @@ FluidSequencer::~FluidSequencer() {
 
 SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t>& smf,
                               Handle& handle) {
+    const SeqError opened = openUnprepared(smf, handle);
+    if (opened == SeqError::None) prepare(handle);
+    return opened;
+}
+
+SeqError FluidSequencer::openUnprepared(const std::vector<std::uint8_t>& smf, Handle& handle) {
+    std::set<std::pair<int, int>> presets = tunePresets(smf);
+    // The instruments every channel falls back to when the player resets the
+    // synthesizer at the start of the tune.
+    presets.emplace(0, 0);
+    presets.emplace(128, 0);
     std::lock_guard lock(mutex_);
     fluid_player_t* player = new_fluid_player(synth_);
     if (player == nullptr) return SeqError::NoDevice;
@@ -102,8 +115,62 @@ SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t
         return SeqError::NoDevice;
     }
     handle = next_++;
-    players_.emplace(handle, Sequence{player, false});
+    Sequence seq;
+    seq.player = player;
+    seq.presets = std::move(presets);
+    players_.emplace(handle, std::move(seq));
     return SeqError::None;
+}
+
+void FluidSequencer::prepare(Handle handle) {
+    std::lock_guard pins(pinMutex_);
+    std::set<std::pair<int, int>> wanted;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = players_.find(handle);
+        if (it == players_.end() || it->second.prepared) return;
+        wanted = it->second.presets;
+    }
+    // Not under mutex_: loading samples holds the synthesizer's own lock for
+    // milliseconds, and play, stop and close of the new tune must not wait.
+    if (fluid_sfont_t* font = fluid_synth_get_sfont(synth_, 0)) {
+        const int id = fluid_sfont_get_id(font);
+        // What the synthesizer falls back to for an instrument the soundfont
+        // lacks: the percussion kit 0, or the same program in bank 0, or 0.
+        std::set<std::pair<int, int>> found;
+        for (const auto& [bank, program] : wanted) {
+            if (fluid_sfont_get_preset(font, bank, program) != nullptr)
+                found.emplace(bank, program);
+            else if (bank == 128 || fluid_sfont_get_preset(font, 0, program) == nullptr)
+                found.emplace(bank == 128 ? 128 : 0, 0);
+            else
+                found.emplace(0, program);
+        }
+        wanted = std::move(found);
+        // New pins first, so an instrument both tunes use is never unloaded.
+        for (const auto& [bank, program] : wanted) {
+            if (pinned_.count({bank, program}) == 0 &&
+                fluid_synth_pin_preset(synth_, id, bank, program) == FLUID_OK)
+                pinned_.emplace(bank, program);
+        }
+        for (auto it = pinned_.begin(); it != pinned_.end();) {
+            if (wanted.count(*it) != 0) {
+                ++it;
+                continue;
+            }
+            fluid_synth_unpin_preset(synth_, id, it->first, it->second);
+            it = pinned_.erase(it);
+        }
+    }
+    std::lock_guard lock(mutex_);
+    const auto it = players_.find(handle);
+    if (it == players_.end()) return;
+    Sequence& seq = it->second;
+    seq.prepared = true;
+    if (seq.playWhenPrepared) {
+        seq.playWhenPrepared = false;
+        startPlayer(seq);
+    }
 }
 
 SeqError FluidSequencer::play(Handle handle) {
@@ -111,6 +178,14 @@ SeqError FluidSequencer::play(Handle handle) {
     const auto it = players_.find(handle);
     if (it == players_.end()) return SeqError::AliasNotOpen;
     Sequence& seq = it->second;
+    if (!seq.prepared) {
+        seq.playWhenPrepared = true;
+        return SeqError::None;
+    }
+    return startPlayer(seq);
+}
+
+SeqError FluidSequencer::startPlayer(Sequence& seq) {
     // fluidsynth would start a finished tune over; here play continues from
     // the current position, and at the end there is nothing left to hear.
     if (fluid_player_get_status(seq.player) == FLUID_PLAYER_DONE && !seq.paused) {
@@ -126,6 +201,11 @@ SeqError FluidSequencer::stop(Handle handle) {
     if (it == players_.end()) return SeqError::AliasNotOpen;
     // fluid_player_stop keeps the position for the next play.
     Sequence& seq = it->second;
+    if (!seq.prepared) {
+        // It has not sounded yet, so there is nothing to silence.
+        seq.playWhenPrepared = false;
+        return SeqError::None;
+    }
     if (fluid_player_get_status(seq.player) == FLUID_PLAYER_PLAYING) {
         fluid_player_stop(seq.player);
         seq.paused = true;
@@ -141,10 +221,11 @@ void FluidSequencer::close(Handle handle) {
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
     if (it == players_.end()) return;
+    const bool sounded = it->second.prepared;
     fluid_player_stop(it->second.player);
     delete_fluid_player(it->second.player);
     players_.erase(it);
-    fluid_synth_all_sounds_off(synth_, -1);
+    if (sounded) fluid_synth_all_sounds_off(synth_, -1);
 }
 
 void FluidSequencer::render(std::int16_t* out, int frames) {

@@ -4,7 +4,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "SequencerCommands.h"
 
@@ -33,8 +35,17 @@ public:
     FluidSequencer(const FluidSequencer&) = delete;
     FluidSequencer& operator=(const FluidSequencer&) = delete;
 
+    // Opens and prepares at once.
     SeqError open(const std::string& path, const std::vector<std::uint8_t>& smf,
                   Handle& handle) override;
+    // Opens without preparing: a play before prepare() is held until then,
+    // and stop and close of such a sequence never wait for the synthesizer.
+    SeqError openUnprepared(const std::vector<std::uint8_t>& smf, Handle& handle);
+    // Loads and pins the samples of every instrument the tune selects, so the
+    // audio thread never reads the soundfont when the tune starts or changes
+    // instrument; releases those of the previous tune that this one does not
+    // use. Can take milliseconds: run it off the audio and UI threads.
+    void prepare(Handle handle);
     SeqError play(Handle handle) override;
     SeqError stop(Handle handle) override;
     void close(Handle handle) override;
@@ -58,9 +69,16 @@ private:
         // Set by stop while playing. A player that is done without having been
         // paused has reached its end.
         bool paused = false;
+        bool prepared = false;
+        bool playWhenPrepared = false;
+        std::set<std::pair<int, int>> presets;
     };
+    SeqError startPlayer(Sequence& seq);
     std::map<Handle, Sequence> players_;
     Handle next_ = 1;
+    // Serialises prepare(); guards pinned_.
+    std::mutex pinMutex_;
+    std::set<std::pair<int, int>> pinned_;
 };
 
 }  // namespace mm
