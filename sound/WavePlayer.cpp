@@ -1,15 +1,36 @@
 #include "WavePlayer.h"
 
 #include "MultimediaService.h"
+#include "WavHeader.h"
 
 namespace mm {
 
 const DecodedClip* WavePlayer::clipFor(const std::string& path) {
     const auto it = cache_.find(path);
     if (it != cache_.end()) return it->second.get();
-    // Failures are not remembered: a file written later should still play.
-    std::unique_ptr<DecodedClip> clip = output_.decode(path);
-    if (!clip) return nullptr;
+    // A file that failed stays failed until it changes; a file written or
+    // repaired later still plays.
+    if (const auto bad = failed_.find(path); bad != failed_.end() && bad->second == stampOf(path))
+        return nullptr;
+    std::vector<std::uint8_t> wav;
+    FileStamp stamp;
+    const DataFileError read = readDataFile(path, kMaxEffectBytes, wav, stamp);
+    std::unique_ptr<DecodedClip> clip;
+    if (read != DataFileError::None) {
+        // A missing effect is plain silence, as it always was; the rest is
+        // worth one line.
+        if (read != DataFileError::Missing) reportDataFileProblem(path, stamp, describe(read));
+    } else if (const WavProblem p = checkWavHeader(wav.data(), wav.size()); p != WavProblem::None) {
+        reportDataFileProblem(path, stamp, describe(p));
+    } else {
+        clip = output_.decode(path, wav);
+        if (!clip) reportDataFileProblem(path, stamp, "the sound cannot be decoded");
+    }
+    if (!clip) {
+        failed_[path] = stamp;
+        return nullptr;
+    }
+    failed_.erase(path);
     return cache_.emplace(path, std::move(clip)).first->second.get();
 }
 

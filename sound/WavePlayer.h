@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
+
+#include "DataFile.h"
 
 namespace mm {
 
@@ -20,8 +23,10 @@ public:
 class EffectOutput {
 public:
     virtual ~EffectOutput() = default;
-    // Reads and decodes a file; nullptr when it is missing or unreadable.
-    virtual std::unique_ptr<DecodedClip> decode(const std::string& path) = 0;
+    // Decodes a whole WAV file whose header has been checked; nullptr when
+    // the decoder refuses it. path only names it.
+    virtual std::unique_ptr<DecodedClip> decode(const std::string& path,
+                                                const std::vector<std::uint8_t>& wav) = 0;
     // Starts the clip, cutting off whatever the channel was playing.
     virtual bool start(const DecodedClip& clip) = 0;
     virtual bool sounding() const = 0;
@@ -31,9 +36,15 @@ public:
 };
 
 // Plays waveform files with the flag rules of the service interface. Each file
-// is decoded once and kept, so repeated requests cost a lookup.
+// is decoded once and kept, so repeated requests cost a lookup. A file that
+// cannot be played (missing, not a regular file, too large, a header outside
+// what the game plays, refused by the decoder) is remembered with its stamp
+// and costs only a stat until it changes.
 class WavePlayer {
 public:
+    // No effect comes near this; a larger file is refused unread.
+    static constexpr std::size_t kMaxEffectBytes = 4u * 1024u * 1024u;
+
     explicit WavePlayer(EffectOutput& output) : output_(output) {}
 
     // Non-zero when the sound was started. An empty name stops the effect.
@@ -52,6 +63,7 @@ private:
     EffectOutput& output_;
     mutable std::mutex mutex_;
     std::unordered_map<std::string, std::unique_ptr<DecodedClip>> cache_;
+    std::unordered_map<std::string, FileStamp> failed_;
 };
 
 }  // namespace mm
