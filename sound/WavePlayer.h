@@ -52,6 +52,9 @@ public:
 
     // Decodes a file ahead of its first request; false if it cannot be read.
     bool preload(std::string_view fileName);
+    // Reads and checks a file without decoding it, for an answer before the
+    // output can decode; the bytes are kept, so the file is read once.
+    bool check(std::string_view fileName);
 
     std::size_t cachedCount() const;
     // Frees every decoded clip; must run before the output goes away.
@@ -59,11 +62,13 @@ public:
 
 private:
     const DecodedClip* clipFor(const std::string& path);
+    const std::vector<std::uint8_t>* checkedBytes(const std::string& path);
 
     EffectOutput& output_;
     mutable std::mutex mutex_;
     std::unordered_map<std::string, std::unique_ptr<DecodedClip>> cache_;
     std::unordered_map<std::string, FileStamp> failed_;
+    std::unordered_map<std::string, std::pair<FileStamp, std::vector<std::uint8_t>>> unread_;
 };
 
 }  // namespace mm
