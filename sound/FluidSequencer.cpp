@@ -52,6 +52,37 @@ std::string findSoundfont() {
     return found.front();
 }
 
+void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+                std::set<std::pair<int, int>>& pinned) {
+    fluid_sfont_t* font = fluid_synth_get_sfont(synth, 0);
+    if (font == nullptr) return;
+    const int id = fluid_sfont_get_id(font);
+    // What the synthesizer falls back to for an instrument the soundfont
+    // lacks: the percussion kit 0, or the same program in bank 0, or 0.
+    std::set<std::pair<int, int>> found;
+    for (const auto& [bank, program] : wanted) {
+        if (fluid_sfont_get_preset(font, bank, program) != nullptr)
+            found.emplace(bank, program);
+        else if (bank == 128 || fluid_sfont_get_preset(font, 0, program) == nullptr)
+            found.emplace(bank == 128 ? 128 : 0, 0);
+        else
+            found.emplace(0, program);
+    }
+    for (const auto& [bank, program] : found) {
+        if (pinned.count({bank, program}) == 0 &&
+            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
+            pinned.emplace(bank, program);
+    }
+    for (auto it = pinned.begin(); it != pinned.end();) {
+        if (found.count(*it) != 0) {
+            ++it;
+            continue;
+        }
+        fluid_synth_unpin_preset(synth, id, it->first, it->second);
+        it = pinned.erase(it);
+    }
+}
+
 std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundfontPath,
                                                        double sampleRate, std::string& error) {
     silenceFluidLog();
@@ -133,35 +164,7 @@ void FluidSequencer::prepare(Handle handle) {
     }
     // Not under mutex_: loading samples holds the synthesizer's own lock for
     // milliseconds, and play, stop and close of the new tune must not wait.
-    if (fluid_sfont_t* font = fluid_synth_get_sfont(synth_, 0)) {
-        const int id = fluid_sfont_get_id(font);
-        // What the synthesizer falls back to for an instrument the soundfont
-        // lacks: the percussion kit 0, or the same program in bank 0, or 0.
-        std::set<std::pair<int, int>> found;
-        for (const auto& [bank, program] : wanted) {
-            if (fluid_sfont_get_preset(font, bank, program) != nullptr)
-                found.emplace(bank, program);
-            else if (bank == 128 || fluid_sfont_get_preset(font, 0, program) == nullptr)
-                found.emplace(bank == 128 ? 128 : 0, 0);
-            else
-                found.emplace(0, program);
-        }
-        wanted = std::move(found);
-        // New pins first, so an instrument both tunes use is never unloaded.
-        for (const auto& [bank, program] : wanted) {
-            if (pinned_.count({bank, program}) == 0 &&
-                fluid_synth_pin_preset(synth_, id, bank, program) == FLUID_OK)
-                pinned_.emplace(bank, program);
-        }
-        for (auto it = pinned_.begin(); it != pinned_.end();) {
-            if (wanted.count(*it) != 0) {
-                ++it;
-                continue;
-            }
-            fluid_synth_unpin_preset(synth_, id, it->first, it->second);
-            it = pinned_.erase(it);
-        }
-    }
+    pinPresets(synth_, std::move(wanted), pinned_);
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
     if (it == players_.end()) return;

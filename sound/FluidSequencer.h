@@ -22,6 +22,13 @@ namespace mm {
 // default, otherwise any .sf2 of the system folder. Empty when none is found.
 std::string findSoundfont();
 
+// Pins the samples of the wanted (bank, program) presets of the synthesizer's
+// top soundfont, falling back as a program change would for one the font
+// lacks, and unpins those in pinned that are no longer wanted; pinned is
+// updated. New pins come first, so a preset in both sets stays loaded.
+void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+                std::set<std::pair<int, int>>& pinned);
+
 // A software synthesizer with one MIDI player per open sequence. It makes no
 // sound by itself: whoever owns the audio output pulls samples with render(),
 // which is also what moves the players on. All members are thread-safe.
