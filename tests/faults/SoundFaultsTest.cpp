@@ -116,11 +116,13 @@ protected:
     void TearDown() override { unload(); }
 
     // The mixer is process-wide: the old service goes before a new one.
+    // The meter goes last: the service's thread may be closing the device
+    // until the service is gone, and the mixer must not be touched meanwhile.
     void unload() {
-        meter.reset();
         form.reset();
         observed.reset();
         system.reset();
+        meter.reset();
     }
 
     Form1& loadWithSystemSound(const QString& programFolder, const QByteArray& rank = "0\r\n") {
@@ -142,8 +144,11 @@ protected:
     // an effect still sounds is dropped by design.
     void cutThenLoseEveryLife(int cuts) {
         for (int i = 0; i < cuts; ++i) click(form->Image1);
+        // The device opens on the service's thread; the mixer may be asked
+        // only once it is open, and it stays open while the game runs.
         const auto deadline = Clock::now() + 5s;
-        while (Mix_Playing(-1) != 0 && Clock::now() < deadline) std::this_thread::sleep_for(10ms);
+        while (system->waitForDevice() && Mix_Playing(-1) != 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
         for (int i = 0; i < 3; ++i) loseALife();
     }
 
