@@ -383,6 +383,9 @@ std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::u
         return 1;
     }
     if ((flags & SND_NOSTOP) != 0 && pendingEffect) return 0;
+    // The device would not open for this game: silence, until the next need
+    // tries again.
+    if (device == Device::Closed && openFailed && wanted()) return 0;
     // Answered now as it will be then: a missing or broken file is silence.
     if (!waves.check(name)) return 0;
     beforeNeed();

@@ -88,6 +88,29 @@ TEST_F(SystemBackEnd, TheDeviceIsOpenOnlyWhileAGameNeedsIt) {
     EXPECT_TRUE(within2s([&] { return !sys.deviceOpen(); })) << "closed once the effect ended";
 }
 
+TEST_F(SystemBackEnd, ADeviceThatWillNotOpenSilencesThatGameAndIsTriedAgainForTheNext) {
+    // SDL's disk driver opens its output file with the device.
+    ScopedEnv disk("SDL_AUDIODRIVER", "disk");
+    std::optional<ScopedEnv> file(std::in_place, "SDL_DISKAUDIOFILE", dir.path() + "/no/such/dir");
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
+    testing::internal::CaptureStderr();
+    mm::SystemMultimedia sys;
+    ASSERT_TRUE(sys.waitForSoundfont());
+    Multimedia32 sound(sys);
+    EXPECT_EQ(sound.MidiOpen(tune), 0);
+    EXPECT_EQ(sound.MidiPlay(), 0);
+    EXPECT_FALSE(sys.waitForDevice());
+    EXPECT_EQ(sound.WavePlay(hit), 0) << "no device for this game";
+    EXPECT_EQ(sound.MidiStop(), 0);
+    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
+
+    file.emplace("SDL_DISKAUDIOFILE", dir.path() + "/out.raw");
+    EXPECT_EQ(sound.MidiOpen(tune), 0);
+    EXPECT_TRUE(sys.waitForDevice()) << "the next game tries again";
+    EXPECT_NE(sound.WavePlay(hit), 0);
+}
+
 TEST_F(SystemBackEnd, TheGameModuleDrivesTheSynthesizerEndToEnd) {
     const std::string tune = dir.write("ゲーム 音楽/title tune.mid", soundtest::heldNoteMidi(384));
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
