@@ -23,7 +23,7 @@ FileStamp stampFrom(const struct stat& st) {
 }
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -32,7 +32,7 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -47,7 +47,7 @@ DataFileError readDataFile(const std::string& path, std::size_t maxBytes,
     const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         return (errno == ENOENT || errno == ENOTDIR) ? DataFileError::Missing
-                                                      : DataFileError::Unreadable;
+                                                     : DataFileError::Unreadable;
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return DataFileError::Unreadable;

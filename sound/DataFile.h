@@ -22,10 +22,10 @@ struct FileStamp {
 
 enum class DataFileError {
     None,
-    Missing,        // no such file, or a folder on the way is unreadable
-    NotRegular,     // a FIFO, device, socket or folder
-    TooLarge,       // larger than the caller accepts
-    Unreadable,     // open or read failed otherwise
+    Missing,     // no such file, or a folder on the way is unreadable
+    NotRegular,  // a FIFO, device, socket or folder
+    TooLarge,    // larger than the caller accepts
+    Unreadable,  // open or read failed otherwise
 };
 
 // Reads a whole data file without ever blocking on it: the file is opened

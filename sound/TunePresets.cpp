@@ -10,7 +10,7 @@ constexpr int kPercussionChannel = 9;
 constexpr int kPercussionBank = 128;
 
 class Reader {
-public:
+  public:
     Reader(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t end)
         : b_(b), at_(at), end_(end) {}
     bool more() const { return at_ < end_; }
@@ -35,7 +35,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const std::vector<std::uint8_t>& b_;
     std::size_t at_;
     std::size_t end_;

@@ -9,14 +9,18 @@ constexpr std::uint16_t kPcm = 1;
 constexpr std::uint32_t kMinRate = 8000;
 constexpr std::uint32_t kMaxRate = 96000;
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
            (std::uint32_t{p[3]} << 24);
 }
 
-bool tagIs(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
+bool tagIs(const std::uint8_t* p, const char* tag) {
+    return std::memcmp(p, tag, 4) == 0;
+}
 
 WavProblem checkFormat(const std::uint8_t* body, std::uint32_t length, WavFormat& f) {
     if (length < 16) return WavProblem::NoFormat;
@@ -51,7 +55,8 @@ WavProblem checkWavHeader(const std::uint8_t* bytes, std::size_t size, WavFormat
         if (tagIs(chunk, "data")) {
             if (!haveFormat) return WavProblem::NoFormat;
             if (body + length > size) return WavProblem::DataPastEnd;
-            const std::size_t frameBytes = static_cast<std::size_t>(f.channels * f.bitsPerSample / 8);
+            const std::size_t frameBytes =
+                static_cast<std::size_t>(f.channels * f.bitsPerSample / 8);
             f.dataOffset = static_cast<std::size_t>(body);
             f.dataBytes = length - length % frameBytes;
             if (f.dataBytes == 0) return WavProblem::NoData;

@@ -16,16 +16,16 @@ struct WavFormat {
 
 enum class WavProblem {
     None,
-    NotRiffWave,       // no "RIFF....WAVE" at the start
-    BadChunk,          // a chunk runs past the end of the file
-    NoFormat,          // no "fmt " chunk before the samples
-    NotPcm,            // compressed, floating point or extensible
-    BadChannels,       // other than mono or stereo
-    BadBits,           // other than 8 or 16 bits
-    BadRate,           // outside 8,000-96,000 Hz
+    NotRiffWave,         // no "RIFF....WAVE" at the start
+    BadChunk,            // a chunk runs past the end of the file
+    NoFormat,            // no "fmt " chunk before the samples
+    NotPcm,              // compressed, floating point or extensible
+    BadChannels,         // other than mono or stereo
+    BadBits,             // other than 8 or 16 bits
+    BadRate,             // outside 8,000-96,000 Hz
     InconsistentFormat,  // block size or byte rate do not follow from the above
-    NoData,            // no "data" chunk, or not one whole frame in it
-    DataPastEnd,       // the samples claim more bytes than the file has
+    NoData,              // no "data" chunk, or not one whole frame in it
+    DataPastEnd,         // the samples claim more bytes than the file has
 };
 
 // Checks a whole WAV file before a decoder sees it: plain PCM, 1 or 2

@@ -17,8 +17,8 @@ namespace {
     std::abort();
 }
 
-#define REQUIRE(cond)                  \
-    do {                               \
+#define REQUIRE(cond)                   \
+    do {                                \
         if (!(cond)) fail(#cond, size); \
     } while (0)
 
@@ -32,8 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     REQUIRE(f.channels == 1 || f.channels == 2);
     REQUIRE(f.bitsPerSample == 8 || f.bitsPerSample == 16);
     REQUIRE(f.sampleRate >= 8000 && f.sampleRate <= 96000);
-    REQUIRE(f.dataBytes > 0 && f.dataBytes % static_cast<std::size_t>(f.channels * f.bitsPerSample / 8) == 0);
-    REQUIRE(f.dataOffset >= 12 + 8 + 16 + 8 && f.dataOffset <= size && f.dataBytes <= size - f.dataOffset);
+    REQUIRE(f.dataBytes > 0 &&
+            f.dataBytes % static_cast<std::size_t>(f.channels * f.bitsPerSample / 8) == 0);
+    REQUIRE(f.dataOffset >= 12 + 8 + 16 + 8 && f.dataOffset <= size &&
+            f.dataBytes <= size - f.dataOffset);
     // The samples are really there: touching the last byte must be legal.
     volatile std::uint8_t last = data[f.dataOffset + f.dataBytes - 1];
     (void)last;
