@@ -1,21 +1,14 @@
 // What the soundfont costs, outside the game: load time, resident memory, and
 // how long fluidsynth takes to render each audio period of a tune from its
-// first note, with all samples loaded at once or with fluidsynth's dynamic
-// sample loading (which reads a preset's samples when it is selected), with
-// or without the game's pinning of the tune's presets before play (as
-// FluidSequencer::prepare does on the sound thread), at a chosen rate and
-// interpolation. --resample instead times SDL's converter taking a stream
-// of that rate to 44.1 and 48 kHz, as SDL does when a device runs at
-// another rate than the stream it is given.
+// first note, with all samples loaded at once (the game's setting) or with
+// fluidsynth's dynamic sample loading, which reads a preset's samples when a
+// tune first selects it.
 //
-//   soundfont_probe [--dynamic] [--pin] [--rate HZ] [--interp 0|1|4|7]
-//                   [--blocks N] [--wav OUT_PREFIX] TUNE.mid...
-//   soundfont_probe --resample [--rate HZ]
+//   soundfont_probe [--dynamic] [--blocks N] TUNE.mid...
 //
 // The soundfont is the one the game picks ($ZANRAI_SOUNDFONT, else the
-// system default). Other settings match the game's.
+// system default). Settings other than the loading mode match the game's.
 
-#include <SDL.h>
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -23,25 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "FluidSequencer.h"
-#include "TunePresets.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// CPU time of this thread: preemption on a busy machine does not count.
-double threadCpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
 
 double msSince(Clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
@@ -62,82 +45,25 @@ long statusKiB(const char* key) {
 
 // The audio period the game asks the device for.
 constexpr int periodFrames = 512;
-
-void writeWav(const std::string& path, const std::vector<std::int16_t>& pcm, int rate) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto bytes = static_cast<std::uint32_t>(pcm.size() * 2);
-    out.write("RIFF", 4), u32(36 + bytes), out.write("WAVEfmt ", 8), u32(16), u16(1), u16(2);
-    u32(static_cast<std::uint32_t>(rate)), u32(static_cast<std::uint32_t>(rate) * 4), u16(4),
-        u16(16);
-    out.write("data", 4), u32(bytes);
-    out.write(reinterpret_cast<const char*>(pcm.data()), bytes);
-}
-
-// SDL's converter from a stream at rate to a device at 44.1 and 48 kHz, per
-// second of audio, as a share of one core.
-int resample(int rate) {
-    for (int target : {44100, 48000}) {
-        SDL_AudioStream* stream =
-            SDL_NewAudioStream(AUDIO_S16SYS, 2, rate, AUDIO_S16SYS, 2, target);
-        if (stream == nullptr) {
-            std::fprintf(stderr, "SDL_NewAudioStream: %s\n", SDL_GetError());
-            return 1;
-        }
-        std::vector<std::int16_t> in(2 * periodFrames), out(2 * 4 * periodFrames);
-        for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<std::int16_t>((i * 37) % 20000);
-        const int seconds = 60;
-        const int periods = seconds * rate / periodFrames;
-        const auto t0 = Clock::now();
-        for (int p = 0; p < periods; ++p) {
-            SDL_AudioStreamPut(stream, in.data(), static_cast<int>(in.size() * 2));
-            while (SDL_AudioStreamAvailable(stream) > 0)
-                SDL_AudioStreamGet(stream, out.data(), static_cast<int>(out.size() * 2));
-        }
-        const double ms = msSince(t0);
-        std::printf("SDL resampling %d -> %d Hz: %.3f ms per second of audio (%.3f %% of a core), "
-                    "%.4f ms per %d-frame period\n",
-                    rate, target, ms / seconds, ms / seconds / 10.0, ms / periods, periodFrames);
-        SDL_FreeAudioStream(stream);
-    }
-    return 0;
-}
+constexpr double sampleRate = 44100.0;
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    bool dynamic = false, pin = false, resampleOnly = false;
-    int blocks = 2000, rate = 44100, interp = FLUID_INTERP_DEFAULT;
-    std::string wavPrefix;
+    bool dynamic = false;
+    int blocks = 2000;
     std::vector<std::string> tunes;
     for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool value = i + 1 < argc;
-        if (a == "--dynamic")
+        if (std::strcmp(argv[i], "--dynamic") == 0)
             dynamic = true;
-        else if (a == "--pin")
-            pin = true;
-        else if (a == "--resample")
-            resampleOnly = true;
-        else if (a == "--blocks" && value)
+        else if (std::strcmp(argv[i], "--blocks") == 0 && i + 1 < argc)
             blocks = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--rate" && value)
-            rate = std::atoi(argv[++i]);
-        else if (a == "--interp" && value)
-            interp = std::atoi(argv[++i]);
-        else if (a == "--wav" && value)
-            wavPrefix = argv[++i];
         else
-            tunes.push_back(a);
+            tunes.emplace_back(argv[i]);
     }
-    if (resampleOnly) return resample(rate);
     const std::string soundfont = mm::findSoundfont();
     if (soundfont.empty() || tunes.empty()) {
-        std::fprintf(stderr,
-                     "usage: soundfont_probe [--dynamic] [--pin] [--rate HZ] [--interp N] "
-                     "[--blocks N] [--wav PREFIX] TUNE.mid...\n"
-                     "       soundfont_probe --resample [--rate HZ]\n");
+        std::fprintf(stderr, "usage: soundfont_probe [--dynamic] [--blocks N] TUNE.mid...\n");
         return 2;
     }
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
@@ -145,67 +71,40 @@ int main(int argc, char* argv[]) {
 
     const long before = statusKiB("VmRSS:");
     fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setnum(settings, "synth.sample-rate", rate);
+    fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
     fluid_settings_setint(settings, "synth.reverb.active", 0);
     fluid_settings_setint(settings, "synth.chorus.active", 0);
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", dynamic ? 1 : 0);
     fluid_synth_t* synth = new_fluid_synth(settings);
-    fluid_synth_set_interp_method(synth, -1, interp);
     const auto t0 = Clock::now();
     if (fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED) {
         std::fprintf(stderr, "cannot load %s\n", soundfont.c_str());
         return 1;
     }
-    std::printf("soundfont %s, %s sample loading%s, %d Hz, interpolation %d\n", soundfont.c_str(),
-                dynamic ? "dynamic" : "full", pin ? ", presets pinned before play" : "", rate,
-                interp);
+    std::printf("soundfont %s, %s sample loading\n", soundfont.c_str(),
+                dynamic ? "dynamic" : "full");
     std::printf("  load %.1f ms; RSS +%.1f MiB (synth and soundfont)\n", msSince(t0),
                 static_cast<double>(statusKiB("VmRSS:") - before) / 1024.0);
 
     std::vector<std::int16_t> buffer(2 * periodFrames);
-    const double periodMs = 1000.0 * periodFrames / rate;
-    std::set<std::pair<int, int>> pinned;
+    const double periodMs = 1000.0 * periodFrames / sampleRate;
     for (const std::string& tune : tunes) {
-        std::ifstream in(tune, std::ios::binary);
-        const std::vector<std::uint8_t> smf((std::istreambuf_iterator<char>(in)),
-                                            std::istreambuf_iterator<char>());
-        if (pin) {
-            std::set<std::pair<int, int>> wanted = mm::tunePresets(smf);
-            wanted.emplace(0, 0);
-            wanted.emplace(128, 0);
-            const auto p0 = Clock::now();
-            const double c0 = threadCpuMs();
-            mm::pinPresets(synth, wanted, pinned);
-            std::printf("  %s: presets pinned in %.2f ms (CPU %.2f ms, %zu presets)\n",
-                        tune.c_str(), msSince(p0), threadCpuMs() - c0, pinned.size());
-        }
         fluid_player_t* player = new_fluid_player(synth);
-        fluid_player_add_mem(player, smf.data(), smf.size());
+        fluid_player_add(player, tune.c_str());
         fluid_player_play(player);
-        double first = 0.0, worst = 0.0, total = 0.0, firstCpu = 0.0, totalCpu = 0.0;
+        double first = 0.0, worst = 0.0, total = 0.0;
         int late = 0;
-        std::vector<std::int16_t> rendered;
         for (int b = 0; b < blocks; ++b) {
             const auto s = Clock::now();
-            const double c0 = threadCpuMs();
             fluid_synth_write_s16(synth, periodFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
             const double ms = msSince(s);
-            const double cpu = threadCpuMs() - c0;
-            totalCpu += cpu;
-            if (b == 0) first = ms, firstCpu = cpu;
+            if (b == 0) first = ms;
             worst = std::max(worst, ms);
             total += ms;
             if (ms > periodMs) ++late;
-            if (!wavPrefix.empty()) rendered.insert(rendered.end(), buffer.begin(), buffer.end());
         }
-        std::printf("  %s: first period %.2f ms (CPU %.2f ms), mean %.3f ms, CPU %.2f %% of a "
-                    "core, worst %.2f ms, %d of %d over %.1f ms\n",
-                    tune.c_str(), first, firstCpu, total / blocks,
-                    100.0 * totalCpu / blocks / periodMs, worst, late, blocks, periodMs);
-        if (!wavPrefix.empty()) {
-            const std::string name = tune.substr(tune.find_last_of('/') + 1);
-            writeWav(wavPrefix + name + ".wav", rendered, rate);
-        }
+        std::printf("  %s: first period %.2f ms, mean %.3f ms, worst %.2f ms, %d of %d over %.1f ms\n",
+                    tune.c_str(), first, total / blocks, worst, late, blocks, periodMs);
         fluid_player_stop(player);
         delete_fluid_player(player);
         fluid_synth_all_sounds_off(synth, -1);

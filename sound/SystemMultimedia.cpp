@@ -15,7 +15,9 @@
 #include <thread>
 
 #include "FluidSequencer.h"
+#include "DataFile.h"
 #include "SequencerCommands.h"
+#include "WavHeader.h"
 #include "WavePlayer.h"
 
 namespace mm {
@@ -92,8 +94,9 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
     void close(Handle handle) override;
 
     // EffectOutput on the mixer's single channel.
-    std::unique_ptr<DecodedClip> decode(const std::string& path,
-                                        const std::vector<std::uint8_t>& wav) override;
+    std::unique_ptr<DecodedClip> decode(const std::string& path) override;
+    std::unique_ptr<DecodedClip> decodeBytes(const std::string& path,
+                                             const std::vector<std::uint8_t>& wav) override;
     bool start(const DecodedClip& clip) override;
     bool sounding() const override;
     void halt() override;
@@ -394,8 +397,17 @@ std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::u
     return 1;
 }
 
-std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decode(const std::string&,
-                                                            const std::vector<std::uint8_t>& wav) {
+std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decode(const std::string& path) {
+    std::vector<std::uint8_t> wav;
+    FileStamp stamp;
+    if (readDataFile(path, WavePlayer::kMaxEffectBytes, wav, stamp) != DataFileError::None ||
+        checkWavHeader(wav.data(), wav.size()) != WavProblem::None)
+        return nullptr;
+    return decodeBytes(path, wav);
+}
+
+std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decodeBytes(
+    const std::string&, const std::vector<std::uint8_t>& wav) {
     // The bytes were read and checked once; SDL decodes them from memory.
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
     if (rw == nullptr) return nullptr;

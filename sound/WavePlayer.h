@@ -23,10 +23,16 @@ public:
 class EffectOutput {
 public:
     virtual ~EffectOutput() = default;
-    // Decodes a whole WAV file whose header has been checked; nullptr when
-    // the decoder refuses it. path only names it.
-    virtual std::unique_ptr<DecodedClip> decode(const std::string& path,
-                                                const std::vector<std::uint8_t>& wav) = 0;
+    // Reads and decodes a file; nullptr when it is missing or unreadable.
+    virtual std::unique_ptr<DecodedClip> decode(const std::string& path) = 0;
+    // Decodes a whole file whose bytes were read and checked already; nullptr
+    // when the decoder refuses them. An output that decodes from memory
+    // overrides this, so the file is read once; by default it is read again.
+    virtual std::unique_ptr<DecodedClip> decodeBytes(const std::string& path,
+                                                     const std::vector<std::uint8_t>& wav) {
+        (void)wav;
+        return decode(path);
+    }
     // Starts the clip, cutting off whatever the channel was playing.
     virtual bool start(const DecodedClip& clip) = 0;
     virtual bool sounding() const = 0;

@@ -24,8 +24,7 @@ public:
         std::string path;
     };
 
-    std::unique_ptr<mm::DecodedClip> decode(const std::string& path,
-                                            const std::vector<std::uint8_t>&) override {
+    std::unique_ptr<mm::DecodedClip> decode(const std::string& path) override {
         ++decodes[path];
         if (refused.count(path) != 0) return nullptr;
         return std::make_unique<Clip>(path);
