@@ -52,37 +52,6 @@ std::string findSoundfont() {
     return found.front();
 }
 
-void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
-                std::set<std::pair<int, int>>& pinned) {
-    fluid_sfont_t* font = fluid_synth_get_sfont(synth, 0);
-    if (font == nullptr) return;
-    const int id = fluid_sfont_get_id(font);
-    // What the synthesizer falls back to for an instrument the soundfont
-    // lacks: the percussion kit 0, or the same program in bank 0, or 0.
-    std::set<std::pair<int, int>> found;
-    for (const auto& [bank, program] : wanted) {
-        if (fluid_sfont_get_preset(font, bank, program) != nullptr)
-            found.emplace(bank, program);
-        else if (bank == 128 || fluid_sfont_get_preset(font, 0, program) == nullptr)
-            found.emplace(bank == 128 ? 128 : 0, 0);
-        else
-            found.emplace(0, program);
-    }
-    for (const auto& [bank, program] : found) {
-        if (pinned.count({bank, program}) == 0 &&
-            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
-            pinned.emplace(bank, program);
-    }
-    for (auto it = pinned.begin(); it != pinned.end();) {
-        if (found.count(*it) != 0) {
-            ++it;
-            continue;
-        }
-        fluid_synth_unpin_preset(synth, id, it->first, it->second);
-        it = pinned.erase(it);
-    }
-}
-
 std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundfontPath,
                                                        double sampleRate, std::string& error) {
     silenceFluidLog();
@@ -121,6 +90,37 @@ FluidSequencer::~FluidSequencer() {
     players_.clear();
     if (synth_ != nullptr) delete_fluid_synth(synth_);
     if (settings_ != nullptr) delete_fluid_settings(settings_);
+}
+
+void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+                std::set<std::pair<int, int>>& pinned) {
+    fluid_sfont_t* font = fluid_synth_get_sfont(synth, 0);
+    if (font == nullptr) return;
+    const int id = fluid_sfont_get_id(font);
+    // What the synthesizer falls back to for an instrument the soundfont
+    // lacks: the percussion kit 0, or the same program in bank 0, or 0.
+    std::set<std::pair<int, int>> found;
+    for (const auto& [bank, program] : wanted) {
+        if (fluid_sfont_get_preset(font, bank, program) != nullptr)
+            found.emplace(bank, program);
+        else if (bank == 128 || fluid_sfont_get_preset(font, 0, program) == nullptr)
+            found.emplace(bank == 128 ? 128 : 0, 0);
+        else
+            found.emplace(0, program);
+    }
+    for (const auto& [bank, program] : found) {
+        if (pinned.count({bank, program}) == 0 &&
+            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
+            pinned.emplace(bank, program);
+    }
+    for (auto it = pinned.begin(); it != pinned.end();) {
+        if (found.count(*it) != 0) {
+            ++it;
+            continue;
+        }
+        fluid_synth_unpin_preset(synth, id, it->first, it->second);
+        it = pinned.erase(it);
+    }
 }
 
 SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t>& smf,
@@ -224,11 +224,10 @@ void FluidSequencer::close(Handle handle) {
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
     if (it == players_.end()) return;
-    const bool sounded = it->second.prepared;
     fluid_player_stop(it->second.player);
     delete_fluid_player(it->second.player);
     players_.erase(it);
-    if (sounded) fluid_synth_all_sounds_off(synth_, -1);
+    fluid_synth_all_sounds_off(synth_, -1);
 }
 
 void FluidSequencer::render(std::int16_t* out, int frames) {

@@ -22,13 +22,6 @@ namespace mm {
 // default, otherwise any .sf2 of the system folder. Empty when none is found.
 std::string findSoundfont();
 
-// Pins the samples of the wanted (bank, program) presets of the synthesizer's
-// top soundfont, falling back as a program change would for one the font
-// lacks, and unpins those in pinned that are no longer wanted; pinned is
-// updated. New pins come first, so a preset in both sets stays loaded.
-void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
-                std::set<std::pair<int, int>>& pinned);
-
 // A software synthesizer with one MIDI player per open sequence. It makes no
 // sound by itself: whoever owns the audio output pulls samples with render(),
 // which is also what moves the players on. All members are thread-safe.
@@ -69,23 +62,32 @@ private:
     FluidSequencer() = default;
 
     mutable std::mutex mutex_;
+    // Serialises prepare(); guards pinned_.
+    std::mutex pinMutex_;
+    std::set<std::pair<int, int>> pinned_;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     struct Sequence {
+        // The tune's instruments, pinned by prepare(); a play asked for
+        // before then waits for it.
+        std::set<std::pair<int, int>> presets;
+        bool prepared = false;
+        bool playWhenPrepared = false;
         fluid_player_t* player = nullptr;
         // Set by stop while playing. A player that is done without having been
         // paused has reached its end.
         bool paused = false;
-        bool prepared = false;
-        bool playWhenPrepared = false;
-        std::set<std::pair<int, int>> presets;
     };
     SeqError startPlayer(Sequence& seq);
     std::map<Handle, Sequence> players_;
     Handle next_ = 1;
-    // Serialises prepare(); guards pinned_.
-    std::mutex pinMutex_;
-    std::set<std::pair<int, int>> pinned_;
 };
+
+// Pins the samples of the wanted (bank, program) presets of the synthesizer's
+// top soundfont, falling back as a program change would for one the font
+// lacks, and unpins those in pinned that are no longer wanted; pinned is
+// updated. New pins come first, so a preset in both sets stays loaded.
+void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+                std::set<std::pair<int, int>>& pinned);
 
 }  // namespace mm
