@@ -254,6 +254,10 @@ void SystemMultimedia::Impl::run() {
         }
         cv.wait(lock);
     }
+    lock.unlock();
+    // SDL keeps per-thread state (its error text) that it frees by itself
+    // only for threads it made.
+    SDL_TLSCleanup();
 }
 
 void SystemMultimedia::Impl::loadSoundfont() {
