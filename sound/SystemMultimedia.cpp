@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -182,6 +183,8 @@ void SystemMultimedia::Impl::warnOnce(const std::string& message) {
 }
 
 void SystemMultimedia::Impl::run() {
+    // Named, so a profile or /proc tells it from the window's thread.
+    pthread_setname_np(pthread_self(), "zanrai-sound");
     // SDL would otherwise take over SIGINT and SIGTERM from the application.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
@@ -261,6 +264,7 @@ void SystemMultimedia::Impl::run() {
 }
 
 void SystemMultimedia::Impl::loadSoundfont() {
+    pthread_setname_np(pthread_self(), "zanrai-sf-load");
     // Reading a large soundfont competes with the window for the two cores;
     // the window comes first.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
