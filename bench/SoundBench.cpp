@@ -42,10 +42,10 @@ void WavePlayStart(benchmark::State& state, bool withMusic) {
     if (!(withMusic ? needMusic(state) : needSound(state))) return;
     Context& ctx = context();
     ctx.module->MidiStop();
-    if (withMusic) {
-        ctx.module->MidiOpen(ctx.music());
-        ctx.module->MidiPlay();
-    }
+    // A tune is open, as in a game, so the device is open and stays open.
+    ctx.module->MidiOpen(ctx.music());
+    if (withMusic) ctx.module->MidiPlay();
+    ctx.sound->waitForDevice();
     const std::string effect = ctx.cutSound();
     Samples samples;
     long started = 0;
@@ -67,6 +67,8 @@ void WavePlayDropped(benchmark::State& state) {
     if (!needSound(state)) return;
     Context& ctx = context();
     const std::string effect = ctx.cutSound();
+    ctx.module->MidiOpen(ctx.music());
+    ctx.sound->waitForDevice();
     ctx.haltEffect();
     ctx.module->WavePlay(effect);
     long started = 0;
@@ -148,6 +150,11 @@ void EffectLatency(benchmark::State& state) {
     if (!needMusic(state)) return;
     Context& ctx = context();
     Form1& f = startedGame();
+    // The mixer may be touched only once the service's thread has opened it.
+    if (!ctx.sound->waitForDevice()) {
+        state.SkipWithError("the audio device did not open");
+        return;
+    }
     const mm::AudioFormat format = ctx.sound->audioFormat();
     const double periodUs = format.frequency > 0 && format.bufferFrames > 0
                                 ? 1e6 * format.bufferFrames / format.frequency

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QTimer>
 #include <iostream>
 
 #include "Caption.h"
@@ -60,12 +61,15 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
 
-    const std::unique_ptr<mm::MultimediaService> multimedia = mm::makeSystemMultimedia();
+    // Nothing of the sound is needed for the first frame: its thread starts
+    // once the window is on its way to the screen.
+    const auto multimedia = std::make_unique<mm::SystemMultimedia>(false);
     Form1 form(desktopServices(*multimedia));
     if (!form.Form_Load()) return 1;
     onTerminationSignals([&form] { form.mnuExit_Click(); });
     form.adjustSize();
     centreOnScreen(&form);
     form.show();
+    QTimer::singleShot(0, &form, [&multimedia] { multimedia->start(); });
     return QApplication::exec();
 }

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "TunePresets.h"
+
 namespace mm {
 namespace {
 
@@ -116,8 +118,50 @@ FluidSequencer::~FluidSequencer() {
     if (settings_ != nullptr) delete_fluid_settings(settings_);
 }
 
+void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+                std::set<std::pair<int, int>>& pinned) {
+    fluid_sfont_t* font = fluid_synth_get_sfont(synth, 0);
+    if (font == nullptr) return;
+    const int id = fluid_sfont_get_id(font);
+    // What the synthesizer falls back to for an instrument the soundfont
+    // lacks: the percussion kit 0, or the same program in bank 0, or 0.
+    std::set<std::pair<int, int>> found;
+    for (const auto& [bank, program] : wanted) {
+        if (fluid_sfont_get_preset(font, bank, program) != nullptr)
+            found.emplace(bank, program);
+        else if (bank == 128 || fluid_sfont_get_preset(font, 0, program) == nullptr)
+            found.emplace(bank == 128 ? 128 : 0, 0);
+        else
+            found.emplace(0, program);
+    }
+    for (const auto& [bank, program] : found) {
+        if (pinned.count({bank, program}) == 0 &&
+            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
+            pinned.emplace(bank, program);
+    }
+    for (auto it = pinned.begin(); it != pinned.end();) {
+        if (found.count(*it) != 0) {
+            ++it;
+            continue;
+        }
+        fluid_synth_unpin_preset(synth, id, it->first, it->second);
+        it = pinned.erase(it);
+    }
+}
+
 SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t>& smf,
                               Handle& handle) {
+    const SeqError opened = openUnprepared(smf, handle);
+    if (opened == SeqError::None) prepare(handle);
+    return opened;
+}
+
+SeqError FluidSequencer::openUnprepared(const std::vector<std::uint8_t>& smf, Handle& handle) {
+    std::set<std::pair<int, int>> presets = tunePresets(smf);
+    // The instruments every channel falls back to when the player resets the
+    // synthesizer at the start of the tune.
+    presets.emplace(0, 0);
+    presets.emplace(128, 0);
     std::lock_guard lock(mutex_);
     fluid_player_t* player = new_fluid_player(synth_);
     if (player == nullptr) return SeqError::NoDevice;
@@ -128,8 +172,34 @@ SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t
         return SeqError::NoDevice;
     }
     handle = next_++;
-    players_.emplace(handle, Sequence{player, false});
+    Sequence seq;
+    seq.player = player;
+    seq.presets = std::move(presets);
+    players_.emplace(handle, std::move(seq));
     return SeqError::None;
+}
+
+void FluidSequencer::prepare(Handle handle) {
+    std::lock_guard pins(pinMutex_);
+    std::set<std::pair<int, int>> wanted;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = players_.find(handle);
+        if (it == players_.end() || it->second.prepared) return;
+        wanted = it->second.presets;
+    }
+    // Not under mutex_: loading samples holds the synthesizer's own lock for
+    // milliseconds, and play, stop and close of the new tune must not wait.
+    pinPresets(synth_, std::move(wanted), pinned_);
+    std::lock_guard lock(mutex_);
+    const auto it = players_.find(handle);
+    if (it == players_.end()) return;
+    Sequence& seq = it->second;
+    seq.prepared = true;
+    if (seq.playWhenPrepared) {
+        seq.playWhenPrepared = false;
+        startPlayer(seq);
+    }
 }
 
 SeqError FluidSequencer::play(Handle handle) {
@@ -137,6 +207,14 @@ SeqError FluidSequencer::play(Handle handle) {
     const auto it = players_.find(handle);
     if (it == players_.end()) return SeqError::AliasNotOpen;
     Sequence& seq = it->second;
+    if (!seq.prepared) {
+        seq.playWhenPrepared = true;
+        return SeqError::None;
+    }
+    return startPlayer(seq);
+}
+
+SeqError FluidSequencer::startPlayer(Sequence& seq) {
     // fluidsynth would start a finished tune over; here play continues from
     // the current position, and at the end there is nothing left to hear.
     if (fluid_player_get_status(seq.player) == FLUID_PLAYER_DONE && !seq.paused) {
@@ -157,6 +235,11 @@ SeqError FluidSequencer::stop(Handle handle) {
     if (it == players_.end()) return SeqError::AliasNotOpen;
     // fluid_player_stop keeps the position for the next play.
     Sequence& seq = it->second;
+    if (!seq.prepared) {
+        // It has not sounded yet, so there is nothing to silence.
+        seq.playWhenPrepared = false;
+        return SeqError::None;
+    }
     if (fluid_player_get_status(seq.player) == FLUID_PLAYER_PLAYING) {
         fluid_player_stop(seq.player);
         seq.paused = true;

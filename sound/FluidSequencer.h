@@ -5,7 +5,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "SequencerCommands.h"
 
@@ -45,8 +47,17 @@ public:
     FluidSequencer(const FluidSequencer&) = delete;
     FluidSequencer& operator=(const FluidSequencer&) = delete;
 
+    // Opens and prepares at once.
     SeqError open(const std::string& path, const std::vector<std::uint8_t>& smf,
                   Handle& handle) override;
+    // Opens without preparing: a play before prepare() is held until then,
+    // and stop and close of such a sequence never wait for the synthesizer.
+    SeqError openUnprepared(const std::vector<std::uint8_t>& smf, Handle& handle);
+    // Loads and pins the samples of every instrument the tune selects, so the
+    // audio thread never reads the soundfont when the tune starts or changes
+    // instrument; releases those of the previous tune that this one does not
+    // use. Can take milliseconds: run it off the audio and UI threads.
+    void prepare(Handle handle);
     SeqError play(Handle handle) override;
     // Stop and close fade the output out over kFadeOutSeconds before the
     // voices are cut, so no note ends in a click. A play asked for during
@@ -77,9 +88,17 @@ private:
     void unmute();
 
     mutable std::mutex mutex_;
+    // Serialises prepare(); guards pinned_.
+    std::mutex pinMutex_;
+    std::set<std::pair<int, int>> pinned_;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     struct Sequence {
+        // The tune's instruments, pinned by prepare(); a play asked for
+        // before then waits for it.
+        std::set<std::pair<int, int>> presets;
+        bool prepared = false;
+        bool playWhenPrepared = false;
         fluid_player_t* player = nullptr;
         // Set by stop while playing. A player that is done without having been
         // paused has reached its end.
@@ -87,6 +106,7 @@ private:
         // Asked to play while the output was fading out.
         bool startAfterFade = false;
     };
+    SeqError startPlayer(Sequence& seq);
     std::map<Handle, Sequence> players_;
     Handle next_ = 1;
 
@@ -100,5 +120,12 @@ private:
     bool muted_ = true;
     bool tailDrained_ = true;
 };
+
+// Pins the samples of the wanted (bank, program) presets of the synthesizer's
+// top soundfont, falling back as a program change would for one the font
+// lacks, and unpins those in pinned that are no longer wanted; pinned is
+// updated. New pins come first, so a preset in both sets stays loaded.
+void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+                std::set<std::pair<int, int>>& pinned);
 
 }  // namespace mm

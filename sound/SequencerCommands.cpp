@@ -1,7 +1,6 @@
 #include "SequencerCommands.h"
 
-#include <cstdio>
-#include <memory>
+#include "DataFile.h"
 
 namespace mm {
 namespace {
@@ -121,19 +120,21 @@ bool looksLikeMidiFile(const std::vector<std::uint8_t>& b) {
 }
 
 SeqError loadMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"),
-                                                        &std::fclose);
-    if (!f) return SeqError::CannotOpenFile;
-    std::uint8_t chunk[4096];
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (bytes.size() > kMaxMidiFileBytes) return SeqError::NotMidiFile;
-        if (n < sizeof chunk) break;
+    FileStamp stamp;
+    switch (readDataFile(path, kMaxMidiFileBytes, bytes, stamp)) {
+        case DataFileError::None:
+            break;
+        case DataFileError::Missing:
+        case DataFileError::Unreadable:
+            return SeqError::CannotOpenFile;
+        case DataFileError::NotRegular:
+            // A FIFO or device must never hold up a Start; say why it is silent.
+            reportDataFileProblem(path, stamp, describe(DataFileError::NotRegular));
+            return SeqError::CannotOpenFile;
+        case DataFileError::TooLarge:
+            reportDataFileProblem(path, stamp, describe(DataFileError::TooLarge));
+            return SeqError::NotMidiFile;
     }
-    // A directory opens on Linux but fails to read.
-    if (std::ferror(f.get())) return SeqError::CannotOpenFile;
     return looksLikeMidiFile(bytes) ? SeqError::None : SeqError::NotMidiFile;
 }
 

@@ -30,8 +30,9 @@ inline constexpr std::uint32_t toCode(SeqError e) { return static_cast<std::uint
 // followed by an "MTrk" chunk.
 bool looksLikeMidiFile(const std::vector<std::uint8_t>& bytes);
 
-// Reads a whole file and checks it with looksLikeMidiFile. Files larger than a
-// few megabytes are refused: no game tune comes near that.
+// Reads a whole file and checks it with looksLikeMidiFile, never blocking on
+// it: only a regular file is read (a FIFO or device is CannotOpenFile). Files
+// larger than a few megabytes are refused unread: no game tune comes near that.
 SeqError loadMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 // What actually makes the music. The interpreter owns the names; a device only

@@ -2,26 +2,39 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "FluidSequencer.h"
+#include "DataFile.h"
 #include "SequencerCommands.h"
+#include "WavHeader.h"
 #include "WavePlayer.h"
 
 namespace mm {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr int kSampleRate = 44100;
 // 512 frames is about 12 ms at 44.1 kHz: short enough that a hit sounds with
 // the key press, long enough that fluidsynth keeps up on a slow machine.
 constexpr int kBufferFrames = 512;
 constexpr int kEffectChannel = 0;
+// How long the device stays open once nothing needs it: long enough for a
+// stopped tune's release and for Reset followed by Start, short enough that
+// an idle window soon holds nothing.
+constexpr auto kLinger = std::chrono::milliseconds(250);
 
 // The mixer and its music hook are process-wide, so only one service may own
 // them.
@@ -45,9 +58,33 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
     Impl();
     ~Impl() override;
 
-    void warnOnce(const std::string& message);
+    enum class Stack { NotStarted, Starting, Ready, NoAudio };
+    enum class Device { Closed, Opening, Open, Closing };
+    struct Effect {
+        std::string name;
+        std::uint32_t flags = 0;
+    };
+
+    void start();
+    void run();
     void loadSoundfont();
-    bool waitForSoundfont();
+    bool openDevice();
+    void closeDevice();
+    void warnOnce(const std::string& message);
+    bool wanted() const { return musicNeeds || pendingEffect.has_value() || holds > 0; }
+    // Called with the lock held before something starts to need the device:
+    // a new need may try a device that failed to open before.
+    void beforeNeed() {
+        if (!wanted()) openFailed = false;
+    }
+    void release() {
+        releasedAt = Clock::now();
+        cv.notify_all();
+    }
+    bool stackSettled(std::unique_lock<std::mutex>& lock);
+    bool deviceSettled(std::unique_lock<std::mutex>& lock);
+    std::int32_t requestEffect(std::string_view name, std::uint32_t flags);
+    void noteCommand(std::string_view command);
     static void SDLCALL mixMusic(void* self, Uint8* stream, int len);
 
     // SequencerDevice: waits for the soundfont, then hands over to fluidsynth.
@@ -59,24 +96,35 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
 
     // EffectOutput on the mixer's single channel.
     std::unique_ptr<DecodedClip> decode(const std::string& path) override;
+    std::unique_ptr<DecodedClip> decodeBytes(const std::string& path,
+                                             const std::vector<std::uint8_t>& wav) override;
     bool start(const DecodedClip& clip) override;
     bool sounding() const override;
     void halt() override;
     void waitUntilSilent() override;
 
     bool claimed = false;
-    bool sdlStarted = false;
-    bool audioOpen = false;
-    int frequency = 0;
-    int channels = 0;
+    bool sdlStarted = false;  // written by the thread, read after it is joined
+    std::atomic<bool> mixerOpen{false};
     std::atomic<int> callbackFrames{0};
     std::atomic<bool> warned{false};
 
-    std::mutex loaderMutex;
-    std::thread loader;
-    bool loaderDone = true;
-    // Written by the loader thread before it ends; read by others only after
-    // joining it.
+    // Guards everything below. Never taken on the audio thread, so holding it
+    // while calling into the mixer cannot deadlock.
+    mutable std::mutex m;
+    std::condition_variable cv;
+    std::thread worker;
+    Stack stack = Stack::NotStarted;
+    bool soundfontDone = false;
+    Device device = Device::Closed;
+    bool musicNeeds = false;  // from an open or play command to a stop or close
+    std::optional<Effect> pendingEffect;
+    int holds = 0;  // callers waiting for the device
+    bool openFailed = false;
+    bool quitting = false;
+    Clock::time_point releasedAt{};
+    std::deque<Handle> toPrepare;
+    // Set once by the thread; destroyed after it is joined.
     std::unique_ptr<FluidSequencer> fluid;
     // What the audio callback renders, published as soon as it is usable.
     std::atomic<FluidSequencer*> live{nullptr};
@@ -88,65 +136,145 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
 SystemMultimedia::Impl::Impl() {
     if (g_mixerClaimed.exchange(true)) {
         warnOnce("another sound service is already active; this one stays silent");
+        stack = Stack::NoAudio;
+        soundfontDone = true;
         return;
     }
     claimed = true;
-    // SDL would otherwise take over SIGINT and SIGTERM from the application.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
-        return;
-    }
-    sdlStarted = true;
-    // No format change allowed: SDL converts for us, so the synthesizer can
-    // always write 16-bit stereo at one known rate.
-    if (Mix_OpenAudioDevice(kSampleRate, AUDIO_S16SYS, 2, kBufferFrames, nullptr, 0) != 0) {
-        warnOnce(std::string("cannot open audio (") + Mix_GetError() + "); sound is off");
-        return;
-    }
-    audioOpen = true;
-    Mix_AllocateChannels(1);
-    Uint16 format = 0;
-    Mix_QuerySpec(&frequency, &format, &channels);
-    Mix_HookMusic(&Impl::mixMusic, this);
-    try {
-        loaderDone = false;
-        loader = std::thread([this] { loadSoundfont(); });
-    } catch (...) {
-        loaderDone = true;
-        warnOnce("cannot start the soundfont loader; music is off");
-    }
 }
 
 SystemMultimedia::Impl::~Impl() {
+    {
+        std::lock_guard lock(m);
+        quitting = true;
+        cv.notify_all();
+    }
+    if (worker.joinable()) worker.join();
     // Exit stops and closes the music just before: let its fade reach silence.
-    if (FluidSequencer* seq = live.load(); seq != nullptr && audioOpen)
+    if (FluidSequencer* seq = live.load(); seq != nullptr && mixerOpen)
         seq->waitForFadeOut(std::chrono::milliseconds(50));
-    if (audioOpen) Mix_HookMusic(nullptr, nullptr);  // returns once no callback is running
+    // The thread is gone: the device goes first, so no callback sees the
+    // synthesizer or a clip being freed.
+    if (mixerOpen) Mix_HookMusic(nullptr, nullptr);
     live.store(nullptr);
-    waitForSoundfont();
     interpreter.closeAll();
     fluid.reset();
-    if (audioOpen) {
-        waves.clear();
+    waves.clear();
+    if (mixerOpen) {
         Mix_CloseAudio();
+        mixerOpen = false;
     }
     if (sdlStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     if (claimed) g_mixerClaimed.store(false);
+}
+
+void SystemMultimedia::Impl::start() {
+    std::lock_guard lock(m);
+    if (stack != Stack::NotStarted) return;
+    stack = Stack::Starting;
+    try {
+        worker = std::thread([this] { run(); });
+    } catch (...) {
+        stack = Stack::NoAudio;
+        soundfontDone = true;
+        warnOnce("cannot start the sound thread; sound is off");
+    }
 }
 
 void SystemMultimedia::Impl::warnOnce(const std::string& message) {
     if (!warned.exchange(true)) std::fprintf(stderr, "zanrai: %s\n", message.c_str());
 }
 
+void SystemMultimedia::Impl::run() {
+    // Named, so a profile or /proc tells it from the window's thread.
+    pthread_setname_np(pthread_self(), "zanrai-sound");
+    // SDL would otherwise take over SIGINT and SIGTERM from the application.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (!sdlStarted) warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
+    {
+        std::lock_guard lock(m);
+        stack = sdlStarted ? Stack::Ready : Stack::NoAudio;
+        cv.notify_all();
+    }
+    if (sdlStarted) {
+        // On a thread of its own, so this one can go back to normal priority
+        // for the device once the soundfont is in.
+        try {
+            std::thread loader([this] { loadSoundfont(); });
+            loader.join();
+        } catch (...) {
+            warnOnce("cannot start the soundfont loader; music is off");
+        }
+    }
+    std::unique_lock lock(m);
+    soundfontDone = true;
+    cv.notify_all();
+    while (!quitting) {
+        if (stack != Stack::Ready) {
+            pendingEffect.reset();
+            cv.wait(lock);
+            continue;
+        }
+        if (!toPrepare.empty()) {
+            const Handle handle = toPrepare.front();
+            toPrepare.pop_front();
+            FluidSequencer* seq = fluid.get();
+            lock.unlock();
+            if (seq != nullptr) seq->prepare(handle);
+            lock.lock();
+            continue;
+        }
+        if (device == Device::Closed && wanted() && !openFailed) {
+            device = Device::Opening;
+            lock.unlock();
+            const bool opened = openDevice();
+            lock.lock();
+            device = opened ? Device::Open : Device::Closed;
+            openFailed = !opened;
+            if (opened && pendingEffect) {
+                const Effect effect = std::move(*pendingEffect);
+                pendingEffect.reset();
+                waves.play(effect.name, effect.flags | SND_ASYNC);
+                releasedAt = Clock::now();
+            }
+            if (!opened) pendingEffect.reset();
+            cv.notify_all();
+            continue;
+        }
+        if (device == Device::Open && !wanted()) {
+            // An effect may still ring out; it ends without telling anyone,
+            // so this looks a few times a second, and only until the device
+            // is closed.
+            if (Clock::now() - releasedAt >= kLinger && !sounding()) {
+                device = Device::Closing;
+                lock.unlock();
+                closeDevice();
+                lock.lock();
+                device = Device::Closed;
+                cv.notify_all();
+                continue;
+            }
+            cv.wait_for(lock, kLinger);
+            continue;
+        }
+        cv.wait(lock);
+    }
+    lock.unlock();
+    // SDL keeps per-thread state (its error text) that it frees by itself
+    // only for threads it made.
+    SDL_TLSCleanup();
+}
+
 void SystemMultimedia::Impl::loadSoundfont() {
-    // Reading a large soundfont competes with the window's start-up for the
-    // two cores; the window comes first.
+    pthread_setname_np(pthread_self(), "zanrai-sf-load");
+    // Reading a large soundfont competes with the window for the two cores;
+    // the window comes first.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     std::string error;
     std::unique_ptr<FluidSequencer> seq;
     try {
-        seq = FluidSequencer::create(findSoundfont(), frequency, error);
+        seq = FluidSequencer::create(findSoundfont(), kSampleRate, error);
     } catch (...) {
         error = "out of memory loading the soundfont";
     }
@@ -154,17 +282,42 @@ void SystemMultimedia::Impl::loadSoundfont() {
         warnOnce(error + "; music is off");
         return;
     }
+    std::lock_guard lock(m);
     fluid = std::move(seq);
     live.store(fluid.get(), std::memory_order_release);
 }
 
-bool SystemMultimedia::Impl::waitForSoundfont() {
-    std::lock_guard lock(loaderMutex);
-    if (!loaderDone) {
-        loader.join();
-        loaderDone = true;
+bool SystemMultimedia::Impl::openDevice() {
+    // No format change allowed: SDL converts for us, so the synthesizer and
+    // the decoded effects always have one known format, also across reopens.
+    if (Mix_OpenAudioDevice(kSampleRate, AUDIO_S16SYS, 2, kBufferFrames, nullptr, 0) != 0) {
+        warnOnce(std::string("cannot open audio (") + Mix_GetError() + "); sound is off");
+        return false;
     }
-    return fluid != nullptr;
+    Mix_AllocateChannels(1);
+    Mix_HookMusic(&Impl::mixMusic, this);
+    mixerOpen = true;
+    return true;
+}
+
+void SystemMultimedia::Impl::closeDevice() {
+    Mix_HookMusic(nullptr, nullptr);  // returns once no callback is running
+    mixerOpen = false;
+    Mix_CloseAudio();
+    callbackFrames.store(0);
+}
+
+bool SystemMultimedia::Impl::stackSettled(std::unique_lock<std::mutex>& lock) {
+    cv.wait(lock, [this] { return stack == Stack::Ready || stack == Stack::NoAudio; });
+    return stack == Stack::Ready;
+}
+
+bool SystemMultimedia::Impl::deviceSettled(std::unique_lock<std::mutex>& lock) {
+    cv.wait(lock, [this] {
+        return quitting || stack == Stack::NoAudio || device == Device::Open ||
+               (device == Device::Closed && (openFailed || !wanted()));
+    });
+    return device == Device::Open;
 }
 
 void SDLCALL SystemMultimedia::Impl::mixMusic(void* self, Uint8* stream, int len) {
@@ -176,14 +329,23 @@ void SDLCALL SystemMultimedia::Impl::mixMusic(void* self, Uint8* stream, int len
     }
 }
 
-SeqError SystemMultimedia::Impl::open(const std::string& path,
-                                      const std::vector<std::uint8_t>& smf, Handle& handle) {
-    if (!audioOpen || !waitForSoundfont()) return SeqError::NoDevice;
-    return fluid->open(path, smf, handle);
+SeqError SystemMultimedia::Impl::open(const std::string&, const std::vector<std::uint8_t>& smf,
+                                      Handle& handle) {
+    start();
+    std::unique_lock lock(m);
+    if (!stackSettled(lock)) return SeqError::NoDevice;
+    cv.wait(lock, [this] { return soundfontDone; });
+    if (!fluid) return SeqError::NoDevice;
+    const SeqError opened = fluid->openUnprepared(smf, handle);
+    if (opened != SeqError::None) return opened;
+    // The instruments load on the sound thread, before the device opens, so
+    // neither this thread nor the audio callback reads the soundfont.
+    toPrepare.push_back(handle);
+    cv.notify_all();
+    return SeqError::None;
 }
 
-// Handles exist only after a successful open, which has joined the loader, so
-// fluid can be read without waiting here.
+// Handles exist only after a successful open, which set fluid for good.
 SeqError SystemMultimedia::Impl::play(Handle handle) {
     return fluid ? fluid->play(handle) : SeqError::NoDevice;
 }
@@ -196,8 +358,71 @@ void SystemMultimedia::Impl::close(Handle handle) {
     if (fluid) fluid->close(handle);
 }
 
+void SystemMultimedia::Impl::noteCommand(std::string_view command) {
+    // A game is the time from a tune's open or play to its stop or close,
+    // whether or not the tune itself could be opened: its effects need the
+    // device all the same.
+    SeqCommand cmd;
+    if (parseSeqCommand(command, cmd) != SeqError::None) return;
+    std::lock_guard lock(m);
+    const bool needs = cmd.verb == SeqCommand::Verb::Open || cmd.verb == SeqCommand::Verb::Play;
+    if (needs) beforeNeed();
+    musicNeeds = needs;
+    if (needs)
+        cv.notify_all();
+    else
+        release();
+}
+
+std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::uint32_t flags) {
+    start();
+    std::unique_lock lock(m);
+    if (stack == Stack::NoAudio) return 0;
+    if ((flags & SND_ASYNC) == 0 && !name.empty()) {
+        // The caller asked to wait for the sound, so it may wait for the
+        // device too.
+        beforeNeed();
+        ++holds;
+        cv.notify_all();
+        const std::int32_t result = deviceSettled(lock) ? waves.play(name, flags) : 0;
+        --holds;
+        release();
+        return result;
+    }
+    if (device == Device::Open) return waves.play(name, flags);
+    // The device is closed or on its way: the request waits for it on the
+    // sound thread, never here. SND_NOSTOP counts it as sounding already.
+    if (name.empty()) {
+        pendingEffect.reset();
+        return 1;
+    }
+    if ((flags & SND_NOSTOP) != 0 && pendingEffect) return 0;
+    // The device would not open for this game: silence, until the next need
+    // tries again.
+    if (device == Device::Closed && openFailed && wanted()) return 0;
+    // Answered now as it will be then: a missing or broken file is silence.
+    if (!waves.check(name)) return 0;
+    beforeNeed();
+    pendingEffect = Effect{std::string(name), flags};
+    cv.notify_all();
+    return 1;
+}
+
 std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decode(const std::string& path) {
-    Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
+    std::vector<std::uint8_t> wav;
+    FileStamp stamp;
+    if (readDataFile(path, WavePlayer::kMaxEffectBytes, wav, stamp) != DataFileError::None ||
+        checkWavHeader(wav.data(), wav.size()) != WavProblem::None)
+        return nullptr;
+    return decodeBytes(path, wav);
+}
+
+std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decodeBytes(
+    const std::string&, const std::vector<std::uint8_t>& wav) {
+    // The bytes were read and checked once; SDL decodes them from memory.
+    SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
+    if (rw == nullptr) return nullptr;
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(rw, 1);
     if (chunk == nullptr) return nullptr;
     return std::make_unique<SdlClip>(chunk);
 }
@@ -207,38 +432,76 @@ bool SystemMultimedia::Impl::start(const DecodedClip& clip) {
     return Mix_PlayChannel(kEffectChannel, sdlClip.chunk(), 0) != -1;
 }
 
-bool SystemMultimedia::Impl::sounding() const { return Mix_Playing(kEffectChannel) != 0; }
-
-void SystemMultimedia::Impl::halt() { Mix_HaltChannel(kEffectChannel); }
-
-void SystemMultimedia::Impl::waitUntilSilent() {
-    while (Mix_Playing(kEffectChannel) != 0) SDL_Delay(1);
+bool SystemMultimedia::Impl::sounding() const {
+    return mixerOpen && Mix_Playing(kEffectChannel) != 0;
 }
 
-SystemMultimedia::SystemMultimedia() : impl_(std::make_unique<Impl>()) {}
+void SystemMultimedia::Impl::halt() {
+    if (mixerOpen) Mix_HaltChannel(kEffectChannel);
+}
+
+void SystemMultimedia::Impl::waitUntilSilent() {
+    while (sounding()) SDL_Delay(1);
+}
+
+SystemMultimedia::SystemMultimedia(bool startNow) : impl_(std::make_unique<Impl>()) {
+    if (startNow) impl_->start();
+}
 
 SystemMultimedia::~SystemMultimedia() = default;
 
+void SystemMultimedia::start() { impl_->start(); }
+
 std::uint32_t SystemMultimedia::sendString(std::string_view command) {
-    return toCode(impl_->interpreter.execute(command));
+    const std::uint32_t result = toCode(impl_->interpreter.execute(command));
+    impl_->noteCommand(command);
+    return result;
 }
 
 std::int32_t SystemMultimedia::playSound(std::string_view fileName, std::uint32_t flags) {
-    if (!impl_->audioOpen) return 0;
-    return impl_->waves.play(fileName, flags);
+    return impl_->requestEffect(fileName, flags);
 }
 
-bool SystemMultimedia::audioAvailable() const { return impl_->audioOpen; }
+bool SystemMultimedia::audioAvailable() const {
+    impl_->start();
+    std::unique_lock lock(impl_->m);
+    return impl_->stackSettled(lock);
+}
 
-bool SystemMultimedia::waitForSoundfont() { return impl_->audioOpen && impl_->waitForSoundfont(); }
+bool SystemMultimedia::waitForSoundfont() {
+    impl_->start();
+    std::unique_lock lock(impl_->m);
+    impl_->cv.wait(lock, [this] { return impl_->soundfontDone; });
+    return impl_->fluid != nullptr;
+}
+
+bool SystemMultimedia::deviceOpen() const {
+    std::lock_guard lock(impl_->m);
+    return impl_->device == Impl::Device::Open;
+}
+
+bool SystemMultimedia::waitForDevice() {
+    std::unique_lock lock(impl_->m);
+    return impl_->deviceSettled(lock);
+}
 
 AudioFormat SystemMultimedia::audioFormat() const {
-    return AudioFormat{impl_->frequency, impl_->channels,
-                       impl_->callbackFrames.load(std::memory_order_relaxed)};
+    if (!audioAvailable()) return AudioFormat{};
+    return AudioFormat{kSampleRate, 2, impl_->callbackFrames.load(std::memory_order_relaxed)};
 }
 
 bool SystemMultimedia::preloadSound(std::string_view fileName) {
-    return impl_->audioOpen && impl_->waves.preload(fileName);
+    Impl& impl = *impl_;
+    impl.start();
+    std::unique_lock lock(impl.m);
+    if (fileName.empty() || !impl.stackSettled(lock)) return false;
+    impl.beforeNeed();
+    ++impl.holds;
+    impl.cv.notify_all();
+    const bool ok = impl.deviceSettled(lock) && impl.waves.preload(fileName);
+    --impl.holds;
+    impl.release();
+    return ok;
 }
 
 std::unique_ptr<MultimediaService> makeSystemMultimedia() {

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
+
+#include "DataFile.h"
 
 namespace mm {
 
@@ -22,6 +25,14 @@ public:
     virtual ~EffectOutput() = default;
     // Reads and decodes a file; nullptr when it is missing or unreadable.
     virtual std::unique_ptr<DecodedClip> decode(const std::string& path) = 0;
+    // Decodes a whole file whose bytes were read and checked already; nullptr
+    // when the decoder refuses them. An output that decodes from memory
+    // overrides this, so the file is read once; by default it is read again.
+    virtual std::unique_ptr<DecodedClip> decodeBytes(const std::string& path,
+                                                     const std::vector<std::uint8_t>& wav) {
+        (void)wav;
+        return decode(path);
+    }
     // Starts the clip, cutting off whatever the channel was playing.
     virtual bool start(const DecodedClip& clip) = 0;
     virtual bool sounding() const = 0;
@@ -31,9 +42,15 @@ public:
 };
 
 // Plays waveform files with the flag rules of the service interface. Each file
-// is decoded once and kept, so repeated requests cost a lookup.
+// is decoded once and kept, so repeated requests cost a lookup. A file that
+// cannot be played (missing, not a regular file, too large, a header outside
+// what the game plays, refused by the decoder) is remembered with its stamp
+// and costs only a stat until it changes.
 class WavePlayer {
 public:
+    // No effect comes near this; a larger file is refused unread.
+    static constexpr std::size_t kMaxEffectBytes = 4u * 1024u * 1024u;
+
     explicit WavePlayer(EffectOutput& output) : output_(output) {}
 
     // Non-zero when the sound was started. An empty name stops the effect.
@@ -41,6 +58,9 @@ public:
 
     // Decodes a file ahead of its first request; false if it cannot be read.
     bool preload(std::string_view fileName);
+    // Reads and checks a file without decoding it, for an answer before the
+    // output can decode; the bytes are kept, so the file is read once.
+    bool check(std::string_view fileName);
 
     std::size_t cachedCount() const;
     // Frees every decoded clip; must run before the output goes away.
@@ -48,10 +68,13 @@ public:
 
 private:
     const DecodedClip* clipFor(const std::string& path);
+    const std::vector<std::uint8_t>* checkedBytes(const std::string& path);
 
     EffectOutput& output_;
     mutable std::mutex mutex_;
     std::unordered_map<std::string, std::unique_ptr<DecodedClip>> cache_;
+    std::unordered_map<std::string, FileStamp> failed_;
+    std::unordered_map<std::string, std::pair<FileStamp, std::vector<std::uint8_t>>> unread_;
 };
 
 }  // namespace mm

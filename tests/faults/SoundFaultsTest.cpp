@@ -5,11 +5,14 @@
 // heard, which a tap on the mixer's output shows.
 
 #include <SDL_mixer.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <thread>
@@ -80,6 +83,28 @@ std::vector<char> randomBytes(std::size_t n, unsigned seed) {
     return bytes;
 }
 
+// A WAV header with the given fields, claiming dataClaim bytes of samples of
+// which dataHave follow.
+QByteArray wavHeader(std::uint16_t format, std::uint16_t channels, std::uint32_t rate,
+                     std::uint16_t bits, std::uint32_t dataClaim, std::uint32_t dataHave) {
+    QByteArray w;
+    auto u16 = [&](std::uint16_t v) { w.append(char(v & 0xFF)).append(char(v >> 8)); };
+    auto u32 = [&](std::uint32_t v) { u16(std::uint16_t(v & 0xFFFF)), u16(std::uint16_t(v >> 16)); };
+    const std::uint16_t block = std::uint16_t(channels * bits / 8);
+    w.append("RIFF"), u32(36 + dataClaim), w.append("WAVEfmt "), u32(16), u16(format), u16(channels);
+    u32(rate), u32(rate * block), u16(block), u16(bits), w.append("data"), u32(dataClaim);
+    return w.append(QByteArray(int(dataHave), '\x20'));
+}
+
+long peakRssKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    long kib = 0;
+    while (status >> word)
+        if (word == "VmHWM:" && status >> kib) break;
+    return kib;
+}
+
 class SoundFaults : public GameFixture {
 protected:
     void SetUp() override {
@@ -91,11 +116,13 @@ protected:
     void TearDown() override { unload(); }
 
     // The mixer is process-wide: the old service goes before a new one.
+    // The meter goes last: the service's thread may be closing the device
+    // until the service is gone, and the mixer must not be touched meanwhile.
     void unload() {
-        meter.reset();
         form.reset();
         observed.reset();
         system.reset();
+        meter.reset();
     }
 
     Form1& loadWithSystemSound(const QString& programFolder, const QByteArray& rank = "0\r\n") {
@@ -117,8 +144,11 @@ protected:
     // an effect still sounds is dropped by design.
     void cutThenLoseEveryLife(int cuts) {
         for (int i = 0; i < cuts; ++i) click(form->Image1);
+        // The device opens on the service's thread; the mixer may be asked
+        // only once it is open, and it stays open while the game runs.
         const auto deadline = Clock::now() + 5s;
-        while (Mix_Playing(-1) != 0 && Clock::now() < deadline) std::this_thread::sleep_for(10ms);
+        while (system->waitForDevice() && Mix_Playing(-1) != 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
         for (int i = 0; i < 3; ++i) loseALife();
     }
 
@@ -289,6 +319,87 @@ TEST_F(SoundFaults, AnUnreadableSoundfontTurnsOnlyTheMusicOff) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(zanraiLines(err), 1) << err;
     EXPECT_NE(err.find("soundfont"), std::string::npos) << err;
+}
+
+TEST_F(SoundFaults, AFifoOrDeviceAsADataFileIsSilentAndNeverHangs) {
+    const QString bin = folder(QStringLiteral("bin"));
+    ASSERT_TRUE(faults::copyDataFiles(bin));
+    const std::string dir = QFile::encodeName(bin).toStdString();
+    // Opened for reading, each of these would wait for a writer forever.
+    for (const char* name : {"bgm.dat", "hajiku.dat"}) {
+        ASSERT_EQ(::unlink((dir + '/' + name).c_str()), 0);
+        ASSERT_EQ(::mkfifo((dir + '/' + name).c_str(), 0600), 0);
+    }
+    ASSERT_EQ(::unlink((dir + "/kiru.dat").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir + "/kiru.dat").c_str()), 0);
+    // A link to a good tune still plays.
+    ASSERT_EQ(::unlink((dir + "/bgm2.dat").c_str()), 0);
+    ASSERT_EQ(::symlink(ZANRAI_DATA_DIR "/bgm2.dat", (dir + "/bgm2.dat").c_str()), 0);
+    testing::internal::CaptureStderr();
+    Form1& f = loadWithSystemSound(bin, "200\r\n");
+    f.mnustart_Click();
+    EXPECT_NE(observed->lastResult("open "), 0U);
+    cutThenLoseEveryLife(3);
+    f.mnustart_Click();
+    cutThenLoseEveryLife(3);
+    EXPECT_EQ(observed->started("kiru.dat"), 0);
+    EXPECT_EQ(observed->started("hajiku.dat"), 0);
+    EXPECT_EQ(rankContent(), QByteArray("200\r\n"));
+
+    f.mnuUra_Click();
+    f.mnustart_Click();
+    EXPECT_EQ(observed->lastResult("open "), 0U);
+    EXPECT_TRUE(meter->soundsWithin(3000ms)) << "the linked tune is heard";
+    unload();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(zanraiLines(err), 3) << "one line per file, however often it is asked for\n" << err;
+    EXPECT_NE(err.find("bgm.dat: not a regular file"), std::string::npos) << err;
+}
+
+TEST_F(SoundFaults, OversizedAndHostileEffectsAreSilentAndTriedOncePerVersion) {
+    const QString bin = folder(QStringLiteral("bin"));
+    ASSERT_TRUE(faults::copyDataFiles(bin));
+    {
+        // A valid header in front of a sparse gigabyte: refused unread.
+        QFile huge(bin + QStringLiteral("/hajiku.dat"));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        huge.write(wavHeader(1, 1, 22050, 16, (1U << 30) - 44, 0));
+        ASSERT_TRUE(huge.resize(qint64(1) << 30));
+    }
+    const QByteArray hostile[] = {
+        wavHeader(1, 1, 1, 16, 4000, 4000),       // 1 Hz: a negative allocation in SDL
+        wavHeader(1, 0, 22050, 16, 4000, 4000),   // no channel
+        wavHeader(1, 6, 22050, 16, 4800, 4800),   // surround
+        wavHeader(1, 1, 22050, 24, 4800, 4800),   // 24 bits
+        wavHeader(3, 1, 22050, 32, 4000, 4000),   // floating point
+        wavHeader(1, 1, 22050, 16, 1U << 30, 4000),  // samples past the end
+    };
+    testing::internal::CaptureStderr();
+    Form1& f = loadWithSystemSound(bin, "999\r\n");
+    const long rssBefore = peakRssKiB();
+    f.mnustart_Click();
+    EXPECT_TRUE(meter->soundsWithin(3000ms)) << "the tune is heard";
+    int version = 0;
+    for (const QByteArray& header : hostile) {
+        QFile kiru(bin + QStringLiteral("/kiru.dat"));
+        ASSERT_TRUE(kiru.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        // Sizes differ, so each version has its own stamp even within one
+        // tick of the file system's clock.
+        kiru.write(header + QByteArray(++version, '\0'));
+        kiru.close();
+        for (int i = 0; i < 3; ++i) click(f.Image1);
+    }
+    for (int i = 0; i < 2; ++i) loseALife();
+    EXPECT_EQ(observed->requested("kiru.dat"), 3 * int(std::size(hostile)));
+    EXPECT_EQ(observed->started("kiru.dat"), 0);
+    EXPECT_EQ(observed->requested("hajiku.dat"), 2);
+    EXPECT_EQ(observed->started("hajiku.dat"), 0);
+    EXPECT_LT(peakRssKiB() - rssBefore, 64 * 1024) << "the gigabyte was not read";
+    unload();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(zanraiLines(err), int(std::size(hostile)) + 1)
+        << "one line per version of a file\n" << err;
+    EXPECT_NE(err.find("hajiku.dat: file too large"), std::string::npos) << err;
 }
 
 }  // namespace

@@ -50,19 +50,65 @@ protected:
     soundtest::TempDir dir;
 };
 
-TEST_F(SystemBackEnd, OpensTheDeviceWithTheRequestedFormat) {
+// Polls a condition for up to two seconds.
+template <typename Condition>
+bool within2s(Condition done) {
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    while (!done() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return done();
+}
+
+TEST_F(SystemBackEnd, TheDeviceIsOpenOnlyWhileAGameNeedsIt) {
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     mm::SystemMultimedia sys;
-    ASSERT_TRUE(sys.audioAvailable());
-    EXPECT_TRUE(sys.waitForSoundfont());
+    ASSERT_TRUE(sys.waitForSoundfont());
+    Multimedia32 sound(sys);
+    EXPECT_EQ(sound.MidiStop(), mm::toCode(mm::SeqError::AliasNotOpen));
+    EXPECT_FALSE(sys.deviceOpen()) << "an idle game holds no device";
+
+    EXPECT_EQ(sound.MidiOpen(tune), 0);
+    EXPECT_EQ(sound.MidiPlay(), 0);
+    ASSERT_TRUE(sys.waitForDevice());
+    // The dummy driver runs its callback in real time: wait for the first one.
+    EXPECT_TRUE(within2s([&] { return sys.audioFormat().bufferFrames > 0; }));
+    EXPECT_LE(sys.audioFormat().bufferFrames, 512);
     EXPECT_EQ(sys.audioFormat().frequency, 44100);
     EXPECT_EQ(sys.audioFormat().channels, 2);
-    // The dummy driver runs its callback in real time: wait for the first one.
-    const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (sys.audioFormat().bufferFrames == 0 && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_GT(sys.audioFormat().bufferFrames, 0);
-    EXPECT_LE(sys.audioFormat().bufferFrames, 512);
+
+    EXPECT_EQ(sound.MidiStop(), 0);
+    EXPECT_TRUE(within2s([&] { return !sys.deviceOpen(); })) << "closed once the game has ended";
+
+    // An effect asked for meanwhile opens the device and waits for it, but
+    // not on the caller's thread; a second one is dropped as if the first
+    // were sounding.
+    EXPECT_NE(sound.WavePlay(hit), 0);
+    EXPECT_EQ(sound.WavePlay(hit), 0);
+    EXPECT_TRUE(sys.waitForDevice());
+    EXPECT_TRUE(within2s([&] { return !sys.deviceOpen(); })) << "closed once the effect ended";
+}
+
+TEST_F(SystemBackEnd, ADeviceThatWillNotOpenSilencesThatGameAndIsTriedAgainForTheNext) {
+    // SDL's disk driver opens its output file with the device.
+    ScopedEnv disk("SDL_AUDIODRIVER", "disk");
+    std::optional<ScopedEnv> file(std::in_place, "SDL_DISKAUDIOFILE", dir.path() + "/no/such/dir");
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
+    testing::internal::CaptureStderr();
+    mm::SystemMultimedia sys;
+    ASSERT_TRUE(sys.waitForSoundfont());
+    Multimedia32 sound(sys);
+    EXPECT_EQ(sound.MidiOpen(tune), 0);
+    EXPECT_EQ(sound.MidiPlay(), 0);
+    EXPECT_FALSE(sys.waitForDevice());
+    EXPECT_EQ(sound.WavePlay(hit), 0) << "no device for this game";
+    EXPECT_EQ(sound.MidiStop(), 0);
+    EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
+
+    file.emplace("SDL_DISKAUDIOFILE", dir.path() + "/out.raw");
+    EXPECT_EQ(sound.MidiOpen(tune), 0);
+    EXPECT_TRUE(sys.waitForDevice()) << "the next game tries again";
+    EXPECT_NE(sound.WavePlay(hit), 0);
 }
 
 TEST_F(SystemBackEnd, TheGameModuleDrivesTheSynthesizerEndToEnd) {

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "MultimediaService.h"
+#include "SoundTestFiles.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ public:
 
     std::unique_ptr<mm::DecodedClip> decode(const std::string& path) override {
         ++decodes[path];
-        if (files.count(path) == 0) return nullptr;
+        if (refused.count(path) != 0) return nullptr;
         return std::make_unique<Clip>(path);
     }
     bool start(const mm::DecodedClip& clip) override {
@@ -40,7 +41,7 @@ public:
         current.clear();  // as if the wait lasted until the end of the clip
     }
 
-    std::set<std::string> files;
+    std::set<std::string> refused;
     std::map<std::string, int> decodes;
     std::vector<std::string> started;
     std::string current;
@@ -49,64 +50,75 @@ public:
 
 class WavePolicy : public ::testing::Test {
 protected:
+    soundtest::TempDir dir;
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
+    const std::string miss = dir.write("miss.wav", soundtest::squareWav(80));
+    const std::string gone = dir.path() + "/gone.wav";
     FakeOutput out;
     mm::WavePlayer player{out};
-    void SetUp() override { out.files = {"hit.wav", "miss.wav"}; }
 };
 
 TEST_F(WavePolicy, NoStopDropsARequestWhileAnEffectSoundsAndKeepsTheFirst) {
-    EXPECT_NE(player.play("hit.wav", kGameFlags), 0);
-    EXPECT_EQ(player.play("miss.wav", kGameFlags), 0);
-    EXPECT_EQ(out.current, "hit.wav");
-    EXPECT_EQ(out.started, std::vector<std::string>{"hit.wav"});
-    EXPECT_EQ(out.decodes.count("miss.wav"), 0u) << "a dropped request decodes nothing";
+    EXPECT_NE(player.play(hit, kGameFlags), 0);
+    EXPECT_EQ(player.play(miss, kGameFlags), 0);
+    EXPECT_EQ(out.current, hit);
+    EXPECT_EQ(out.started, std::vector<std::string>{hit});
+    EXPECT_EQ(out.decodes.count(miss), 0u) << "a dropped request decodes nothing";
     out.current.clear();  // the hit has finished
-    EXPECT_NE(player.play("miss.wav", kGameFlags), 0);
-    EXPECT_EQ(out.current, "miss.wav");
+    EXPECT_NE(player.play(miss, kGameFlags), 0);
+    EXPECT_EQ(out.current, miss);
 }
 
 TEST_F(WavePolicy, WithoutNoStopANewRequestCutsTheOldOne) {
-    EXPECT_NE(player.play("hit.wav", SND_ASYNC), 0);
-    EXPECT_NE(player.play("miss.wav", SND_ASYNC), 0);
-    EXPECT_EQ(out.current, "miss.wav");
-    EXPECT_EQ(out.started, (std::vector<std::string>{"hit.wav", "miss.wav"}));
+    EXPECT_NE(player.play(hit, SND_ASYNC), 0);
+    EXPECT_NE(player.play(miss, SND_ASYNC), 0);
+    EXPECT_EQ(out.current, miss);
+    EXPECT_EQ(out.started, (std::vector<std::string>{hit, miss}));
 }
 
 TEST_F(WavePolicy, MissingFilesAreSilentAndLeaveTheCurrentEffect) {
-    EXPECT_NE(player.play("hit.wav", SND_ASYNC), 0);
-    EXPECT_EQ(player.play("gone.wav", SND_ASYNC | SND_NODEFAULT), 0);
-    EXPECT_EQ(player.play("gone.wav", SND_ASYNC), 0);
-    EXPECT_EQ(out.current, "hit.wav");
+    EXPECT_NE(player.play(hit, SND_ASYNC), 0);
+    EXPECT_EQ(player.play(gone, SND_ASYNC | SND_NODEFAULT), 0);
+    EXPECT_EQ(player.play(gone, SND_ASYNC), 0);
+    EXPECT_EQ(out.current, hit);
     EXPECT_EQ(out.started.size(), 1u);
 }
 
 TEST_F(WavePolicy, AsyncNeverWaitsAndSyncWaitsForTheEnd) {
-    EXPECT_NE(player.play("hit.wav", kGameFlags), 0);
+    EXPECT_NE(player.play(hit, kGameFlags), 0);
     EXPECT_EQ(out.waits, 0);
     EXPECT_TRUE(out.sounding());
     out.current.clear();
-    EXPECT_NE(player.play("hit.wav", SND_NODEFAULT), 0);
+    EXPECT_NE(player.play(hit, SND_NODEFAULT), 0);
     EXPECT_EQ(out.waits, 1);
 }
 
-TEST_F(WavePolicy, EachFileIsDecodedOnceButFailuresAreRetried) {
+TEST_F(WavePolicy, EachFileIsDecodedOnceAndAFailedFileOnceUntilItChanges) {
+    const std::string refused = dir.write("refused.wav", soundtest::squareWav(40));
+    const std::string hostile = dir.write("hostile.wav", soundtest::squareWav(40, 1));
+    out.refused.insert(refused);
     for (int i = 0; i < 5; ++i) {
-        player.play("hit.wav", SND_ASYNC);
-        player.play("gone.wav", SND_ASYNC);
+        for (const std::string& p : {hit, gone, refused, hostile}) player.play(p, SND_ASYNC);
     }
-    EXPECT_EQ(out.decodes["hit.wav"], 1);
-    EXPECT_EQ(out.decodes["gone.wav"], 5);
+    EXPECT_EQ(out.decodes[hit], 1);
+    EXPECT_EQ(out.decodes[refused], 1) << "a broken file costs one attempt";
+    EXPECT_EQ(out.decodes.count(gone), 0u);
+    EXPECT_EQ(out.decodes.count(hostile), 0u) << "a 1 Hz header never reaches the decoder";
     EXPECT_EQ(player.cachedCount(), 1u);
-    out.files.insert("gone.wav");
-    EXPECT_NE(player.play("gone.wav", SND_ASYNC), 0) << "a file that appears later plays";
+
+    out.refused.clear();
+    dir.write("refused.wav", soundtest::squareWav(60));
+    EXPECT_NE(player.play(refused, SND_ASYNC), 0) << "a repaired file plays";
+    dir.write("gone.wav", soundtest::squareWav(60));
+    EXPECT_NE(player.play(gone, SND_ASYNC), 0) << "a file that appears later plays";
 }
 
 TEST_F(WavePolicy, PreloadFillsTheCacheAndEmptyNameStops) {
-    EXPECT_TRUE(player.preload("miss.wav"));
-    EXPECT_FALSE(player.preload("gone.wav"));
+    EXPECT_TRUE(player.preload(miss));
+    EXPECT_FALSE(player.preload(gone));
     EXPECT_FALSE(player.preload(""));
-    EXPECT_NE(player.play("miss.wav", SND_ASYNC), 0);
-    EXPECT_EQ(out.decodes["miss.wav"], 1);
+    EXPECT_NE(player.play(miss, SND_ASYNC), 0);
+    EXPECT_EQ(out.decodes[miss], 1);
     EXPECT_NE(player.play("", SND_ASYNC), 0);
     EXPECT_FALSE(out.sounding());
     player.clear();

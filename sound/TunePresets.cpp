@@ -1,0 +1,104 @@
+#include "TunePresets.h"
+
+#include <array>
+#include <cstddef>
+
+namespace mm {
+namespace {
+
+constexpr int kPercussionChannel = 9;
+constexpr int kPercussionBank = 128;
+
+class Reader {
+  public:
+    Reader(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t end)
+        : b_(b), at_(at), end_(end) {}
+    bool more() const { return at_ < end_; }
+    bool byte(std::uint8_t& v) {
+        if (at_ >= end_) return false;
+        v = b_[at_++];
+        return true;
+    }
+    bool quantity(std::uint32_t& v) {
+        v = 0;
+        for (int i = 0; i < 4; ++i) {
+            std::uint8_t c = 0;
+            if (!byte(c)) return false;
+            v = (v << 7) | (c & 0x7Fu);
+            if ((c & 0x80u) == 0) return true;
+        }
+        return false;
+    }
+    bool skip(std::uint32_t n) {
+        if (n > end_ - at_) return false;
+        at_ += n;
+        return true;
+    }
+
+  private:
+    const std::vector<std::uint8_t>& b_;
+    std::size_t at_;
+    std::size_t end_;
+};
+
+std::uint32_t be32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
+           (std::uint32_t{b[at + 2]} << 8) | std::uint32_t{b[at + 3]};
+}
+
+void scanTrack(Reader r, std::array<int, 16>& bank, std::set<std::pair<int, int>>& out) {
+    std::uint8_t running = 0;
+    while (r.more()) {
+        std::uint32_t delta = 0;
+        std::uint8_t status = 0;
+        if (!r.quantity(delta) || !r.byte(status)) return;
+        std::uint8_t first = 0;
+        if (status == 0xFF) {
+            std::uint32_t length = 0;
+            if (!r.byte(first) || !r.quantity(length) || !r.skip(length)) return;
+            continue;
+        }
+        if (status == 0xF0 || status == 0xF7) {
+            std::uint32_t length = 0;
+            if (!r.quantity(length) || !r.skip(length)) return;
+            continue;
+        }
+        if (status < 0x80) {
+            if (running == 0) return;
+            first = status;
+            status = running;
+        } else {
+            running = status;
+            if (!r.byte(first)) return;
+        }
+        const int kind = status & 0xF0;
+        const int channel = status & 0x0F;
+        if (kind == 0xC0) {
+            const int b = channel == kPercussionChannel ? kPercussionBank : bank[channel];
+            out.emplace(b, first & 0x7F);
+        } else if (kind != 0xD0) {
+            std::uint8_t second = 0;
+            if (!r.byte(second)) return;
+            if (kind == 0xB0 && first == 0) bank[channel] = second & 0x7F;
+        }
+    }
+}
+
+}  // namespace
+
+std::set<std::pair<int, int>> tunePresets(const std::vector<std::uint8_t>& smf) {
+    std::set<std::pair<int, int>> out;
+    std::array<int, 16> bank{};
+    std::size_t at = 0;
+    while (at + 8 <= smf.size()) {
+        const std::size_t length = be32(smf, at + 4);
+        const std::size_t body = at + 8;
+        const std::size_t end = length > smf.size() - body ? smf.size() : body + length;
+        if (smf[at] == 'M' && smf[at + 1] == 'T' && smf[at + 2] == 'r' && smf[at + 3] == 'k')
+            scanTrack(Reader(smf, body, end), bank, out);
+        at = end;
+    }
+    return out;
+}
+
+}  // namespace mm
