@@ -80,6 +80,13 @@ constexpr int hiWoodBlock = 76;
 constexpr int lowWoodBlock = 77;
 constexpr int drums = 9;
 
+// The taiko is the melodic tom an octave below the written drum notes: the
+// game's soundfont has a taiko that swells for 80-110 ms, a drone rather than
+// a stroke, while its tom pitched down strikes within 15 ms and rings out
+// deep and long, as a taiko does.
+constexpr int taikoProgram = 117;
+constexpr int taikoOctave = -12;
+
 void drum(midi::Track& t, std::uint32_t at, int key, int velocity) { t.note(at, ppq / 4, drums, key, velocity); }
 
 // ---------------------------------------------------------------------------
@@ -99,19 +106,24 @@ std::vector<std::uint8_t> composeChase() {
     midi::Track bassTrack("Bass");
     midi::Track taikoTrack("Taiko");
     midi::Track drumTrack("Wood blocks");
-    setUp(shamisenTrack, 0, 106, 110, 70, 30);
-    setUp(kotoTrack, 1, 107, 92, 40, 40);
-    setUp(fluteTrack, 2, 77, 96, 84, 60);
-    setUp(bassTrack, 3, 32, 100, 64, 20);
-    setUp(taikoTrack, 4, 116, 112, 60, 40);
+    // Through the game's soundfont the chase sounds about 1.5 dB louder than
+    // the procession at the same volumes: expression takes it back.
+    constexpr int expression = 118;
+    setUp(shamisenTrack, 0, 106, 110, 70, 30, expression);
+    setUp(kotoTrack, 1, 107, 92, 40, 40, expression);
+    setUp(fluteTrack, 2, 77, 96, 84, 60, expression);
+    setUp(bassTrack, 3, 32, 100, 64, 20, expression);
+    setUp(taikoTrack, 4, taikoProgram, 127, 60, 40, expression);
     drumTrack.controller(0, drums, 7, 96);
     drumTrack.controller(0, drums, 91, 30);
+    drumTrack.controller(0, drums, 11, expression);
 
     const Voice shamisen{shamisenTrack, 0, in, eighth};
     const Voice koto{kotoTrack, 1, in, eighth};
     const Voice flute{fluteTrack, 2, in, eighth};
     const Voice bass{bassTrack, 3, in, eighth};
-    const Voice taiko{taikoTrack, 4, in, eighth};
+    const Scale inDrums{in.tonic + taikoOctave, in.steps};
+    const Voice taiko{taikoTrack, 4, inDrums, eighth};
 
     // Koto figures over the two pillars of the mode, D and A, and over G.
     enum Root { D, A, G };
@@ -313,25 +325,22 @@ std::vector<std::uint8_t> composeProcession() {
     midi::Track tubaTrack("Tuba");
     midi::Track timpaniTrack("Timpani");
     midi::Track drumTrack("Cymbals");
-    // The full ensemble of brass, tuba and timpani sounds about 2 dB louder
-    // than the chase at the same volumes: expression takes it back.
-    constexpr int expression = 112;
-    setUp(brassTrack, 0, 61, 104, 58, 50, expression);
-    setUp(stringsTrack, 1, 48, 88, 74, 70, expression);
-    setUp(fluteTrack, 2, 77, 96, 50, 70, expression);
-    setUp(kotoTrack, 3, 107, 90, 80, 50, expression);
-    setUp(taikoTrack, 4, 116, 116, 64, 60, expression);
-    setUp(tubaTrack, 5, 58, 92, 60, 40, expression);
-    setUp(timpaniTrack, 6, 47, 100, 64, 60, expression);
+    setUp(brassTrack, 0, 61, 104, 58, 50);
+    setUp(stringsTrack, 1, 48, 88, 74, 70);
+    setUp(fluteTrack, 2, 77, 96, 50, 70);
+    setUp(kotoTrack, 3, 107, 90, 80, 50);
+    setUp(taikoTrack, 4, taikoProgram, 127, 64, 60);
+    setUp(tubaTrack, 5, 58, 92, 60, 40);
+    setUp(timpaniTrack, 6, 47, 100, 64, 60);
     drumTrack.controller(0, drums, 7, 90);
     drumTrack.controller(0, drums, 91, 80);
-    drumTrack.controller(0, drums, 11, expression);
 
     const Voice brass{brassTrack, 0, yo, sixteenth};
     const Voice strings{stringsTrack, 1, yo, sixteenth};
     const Voice flute{fluteTrack, 2, yo, sixteenth};
     const Voice koto{kotoTrack, 3, yo, sixteenth};
-    const Voice taiko{taikoTrack, 4, yo, sixteenth};
+    const Scale yoDrums{yo.tonic + taikoOctave, yo.steps};
+    const Voice taiko{taikoTrack, 4, yoDrums, sixteenth};
     const Voice tuba{tubaTrack, 5, yo, sixteenth};
     const Voice timpani{timpaniTrack, 6, yo, sixteenth};
 
