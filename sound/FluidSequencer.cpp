@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kSoundfontFolder = "/usr/share/sounds/sf2";
 constexpr const char* kDefaultSoundfont = "/usr/share/sounds/sf2/default-GM.sf2";
-constexpr double kGain = 0.48;
+constexpr double kGain = 0.76;
 // A resume after a short stop may meet the reverb still ringing from before;
 // a quick fade in hides where it was cut.
 constexpr double kFadeInSeconds = 0.005;

@@ -18,10 +18,10 @@ typedef struct _fluid_player_t fluid_player_t;
 
 namespace mm {
 
-// The General MIDI soundfont the game is voiced for: its shamisen, koto,
-// shakuhachi and taiko suit the tunes best of Debian's soundfonts, and being
-// uncompressed it can load samples on demand.
-inline constexpr const char* kGameSoundfont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+// The General MIDI soundfont the game is voiced and mixed for. At 5.7 MiB it
+// keeps the whole game within its memory budget, which FluidR3_GM's preset
+// tables and samples, even loaded on demand, do not.
+inline constexpr const char* kGameSoundfont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 // Picks the General MIDI soundfont: $ZANRAI_SOUNDFONT when set (and nothing
 // else, so tests can point at a small one or at none), otherwise the game's
