@@ -8,7 +8,7 @@ PACKAGES="
 build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
 libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev
-fluid-soundfont-gm timgm6mb-soundfont fonts-ipafont-gothic
+timgm6mb-soundfont fonts-ipafont-gothic
 libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick x11-utils python3

@@ -38,7 +38,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 field Depends | tr ',' '\n' | sed 's/^ *//; s/ *$//' > "$scratch/depends"
 grep -qx 'fonts-ipafont-gothic' "$scratch/depends" ||
     fail "Depends lacks the label font: $(field Depends)"
-grep -qx 'fluid-soundfont-gm' "$scratch/depends" ||
+grep -qx 'timgm6mb-soundfont | sf2-soundfont-gm' "$scratch/depends" ||
     fail "Depends lacks the game's General MIDI soundfont: $(field Depends)"
 # Every library the program links must come with its package, which is what
 # dpkg-shlibdeps is there for.
