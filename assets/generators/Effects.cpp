@@ -91,20 +91,22 @@ std::vector<float> cut() {
 }
 
 std::vector<float> deflect() {
-    const double length = 0.15;
+    // Within five of the mixer's 512-frame periods, the shortest stretch
+    // over which the ring still reads as steel.
+    const double length = 0.058;
     const auto n = static_cast<std::size_t>(length * sampleRate);
     std::vector<double> s(n);
     // Partials of a struck steel bar (ratios of a free beam) with slightly
     // mistuned neighbours that beat against them, each dying at its own
     // rate: high ones first. A life is lost just before the cut that would
-    // have saved the target, so the shorter the ring, the sooner cuts are
-    // heard again.
+    // have saved the target, and a cut asked for while the deflect still
+    // sounds is dropped: every millisecond of ring costs cuts.
     struct Partial {
         double ratio, amplitude, decay;
     };
     const Partial partials[] = {
-        {1.000, 1.00, 0.060}, {1.013, 0.60, 0.055}, {2.756, 0.80, 0.045}, {2.779, 0.35, 0.040},
-        {5.404, 0.55, 0.028}, {6.263, 0.25, 0.022}, {8.933, 0.30, 0.016}, {11.82, 0.15, 0.010},
+        {1.000, 1.00, 0.027}, {1.013, 0.60, 0.025}, {2.756, 0.80, 0.020}, {2.779, 0.35, 0.018},
+        {5.404, 0.55, 0.013}, {6.263, 0.25, 0.010}, {8.933, 0.30, 0.007}, {11.82, 0.15, 0.005},
     };
     const double base = 1180.0;
     Noise noise(0x48414a49u);
@@ -123,7 +125,7 @@ std::vector<float> deflect() {
         s[i] = v;
     }
     std::vector<float> out;
-    finish(s, 0.0005, 0.03, 0.9, out);
+    finish(s, 0.0005, 0.02, 0.9, out);
     return out;
 }
 
