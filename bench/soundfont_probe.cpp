@@ -66,7 +66,7 @@ constexpr double sampleRate = 44100.0;
 // as the level of each 10 ms in dB below full scale.
 std::vector<double> firstSecond(const std::string& soundfont, const std::string& tune, bool full) {
     fluid_settings_t* settings = new_fluid_settings();
-    mm::applyGameSynthSettings(settings, sampleRate);
+    mm::applyGameSynthSettings(settings, sampleRate, soundfont);
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", full ? 0 : 1);
     fluid_synth_t* synth = new_fluid_synth(settings);
     fluid_player_t* player = new_fluid_player(synth);
@@ -146,7 +146,7 @@ int main(int argc, char* argv[]) {
 
     const long before = statusKiB("VmRSS:");
     fluid_settings_t* settings = new_fluid_settings();
-    mm::applyGameSynthSettings(settings, sampleRate);
+    mm::applyGameSynthSettings(settings, sampleRate, soundfont);
     if (full) fluid_settings_setint(settings, "synth.dynamic-sample-loading", 0);
     if (!reverb) fluid_settings_setint(settings, "synth.reverb.active", 0);
     fluid_synth_t* synth = new_fluid_synth(settings);

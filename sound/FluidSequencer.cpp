@@ -18,6 +18,10 @@ namespace {
 constexpr const char* kSoundfontFolder = "/usr/share/sounds/sf2";
 constexpr const char* kDefaultSoundfont = "/usr/share/sounds/sf2/default-GM.sf2";
 constexpr double kGain = 0.76;
+// FluidR3_GM, the other General MIDI soundfont Debian offers in its place,
+// plays the same tunes about 5 dB louder: at the game's gain they would clip.
+constexpr const char* kLouderSoundfont = "FluidR3_GM.sf2";
+constexpr double kLouderSoundfontGain = 0.44;
 // A resume after a short stop may meet the reverb still ringing from before;
 // a quick fade in hides where it was cut.
 constexpr double kFadeInSeconds = 0.005;
@@ -61,11 +65,16 @@ std::string findSoundfont() {
     return found.front();
 }
 
-void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate) {
+void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate,
+                            const std::string& soundfontPath) {
     fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
     // Puts both tunes at about -20 LUFS through the game's soundfont, the
-    // effects a few LU above them (measured by the loudness test).
-    fluid_settings_setnum(settings, "synth.gain", kGain);
+    // effects a few LU above them (measured by the loudness test). The
+    // system default is usually a link, so the file's own name is compared.
+    std::error_code ec;
+    const bool louder =
+        std::filesystem::canonical(soundfontPath, ec).filename() == kLouderSoundfont;
+    fluid_settings_setnum(settings, "synth.gain", louder ? kLouderSoundfontGain : kGain);
     // The tunes send reverb on every channel: a hall around the ensemble.
     fluid_settings_setint(settings, "synth.reverb.active", 1);
     fluid_settings_setnum(settings, "synth.reverb.room-size", 0.5);
@@ -89,7 +98,7 @@ std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundf
         error = "cannot create synthesizer settings";
         return nullptr;
     }
-    applyGameSynthSettings(seq->settings_, sampleRate);
+    applyGameSynthSettings(seq->settings_, sampleRate, soundfontPath);
     seq->fadeOutStep_ = -1.0 / (kFadeOutSeconds * sampleRate);
     seq->fadeInStep_ = 1.0 / (kFadeInSeconds * sampleRate);
     seq->synth_ = new_fluid_synth(seq->settings_);

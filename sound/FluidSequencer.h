@@ -29,10 +29,12 @@ inline constexpr const char* kGameSoundfont = "/usr/share/sounds/sf2/TimGM6mb.sf
 // Empty when none is found.
 std::string findSoundfont();
 
-// Everything the game sets on its synthesizer: rate, output gain, effects and
-// how samples are loaded. Whatever renders the game's music for measuring
-// calls this too, so a measurement hears what a player hears.
-void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate);
+// Everything the game sets on its synthesizer: rate, output gain (for the
+// soundfont it will load), effects and how samples are loaded. Whatever
+// renders the game's music for measuring calls this too, so a measurement
+// hears what a player hears.
+void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate,
+                            const std::string& soundfontPath);
 
 // A software synthesizer with one MIDI player per open sequence. It makes no
 // sound by itself: whoever owns the audio output pulls samples with render(),
