@@ -315,12 +315,12 @@ launch_peer() {
         [ "$name" = before ] && bin=$BASELINE
         "$bin" 2>/dev/null &
         peer_pid=$!
-        peer_win=$(window_of '^Zanrai$') ;;
+        peer_win=$(window_of '^Zanrai$') || peer_win="" ;;
     minimal)
         if [ "$mode" = playing ]; then "$minimal" --timer >/dev/null 2>&1 &
         else "$minimal" >/dev/null 2>&1 & fi
         peer_pid=$!
-        peer_win=$(window_of '^Minimal$') ;;
+        peer_win=$(window_of '^Minimal$') || peer_win="" ;;
     kbounce)
         mkdir -p "$tmp/kbhome"
         HOME=$tmp/kbhome dbus-run-session -- "$kbounce" >/dev/null 2>&1 &
@@ -360,6 +360,11 @@ peer_sample() {
 stretch() {
     local name=$1 mode=$2 a b
     launch_peer "$name" "$mode"
+    if [ -z "$peer_win" ]; then
+        echo "measure: $name showed no window; stretch left out" >&2
+        [ -n "$peer_pid" ] && stop "$peer_pid"
+        return 0
+    fi
     if [ "$mode" = playing ]; then
         sleep 1 # the soundfont loads, as it would before a player starts
         play_peer "$name"
