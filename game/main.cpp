@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "Fonts.h"
 #include "Form1.h"
 #include "SystemMultimedia.h"
 #include "TerminationSignals.h"
@@ -19,6 +20,14 @@ void preferX11OnWayland() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+// Qt's X11 backing store shares its image with the X server and, before
+// painting where the last frame was, waits for the server to be done with it:
+// a round trip on every frame of play. The few small rectangles a frame
+// changes cost less sent over the socket, which waits for nothing.
+void paintWithoutSharedMemory() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
 FormServices desktopServices(mm::MultimediaService& multimedia) {
@@ -47,7 +56,9 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
 
 int main(int argc, char* argv[]) {
     preferX11OnWayland();
+    paintWithoutSharedMemory();
     QApplication app(argc, argv);
+    const std::future<void> gothicLoaded = loadGothicFaceInBackground();
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
 
