@@ -55,6 +55,9 @@ void AutoLabel::fit() {
 }
 
 void AutoLabel::paint(QPainter& painter) const {
+    // A glyph's antialiased edge may reach a pixel past the box (a "V" at the
+    // left); the caption stays inside its box, as it did in a window.
+    painter.setClipRect(geometry(), Qt::IntersectClip);
     if (look_.background) painter.fillRect(geometry(), *look_.background);
     if (caption_.isEmpty()) return;
     const Qt::LayoutDirection direction =
