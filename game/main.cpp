@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
     preferX11OnWayland();
     paintWithoutSharedMemory();
     QApplication app(argc, argv);
-    const std::future<void> gothicLoaded = loadGothicFaceInBackground();
+    const std::jthread gothicLoader = loadGothicFaceInBackground();
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
 
