@@ -372,9 +372,11 @@ stretch() {
     else
         sleep 2 # whatever start-up left running has finished
     fi
+    [ "$mode" = playing ] && task_run_ns "$peer_pid" >>"$tmp/side.$name.threads0"
     a=$(peer_sample "$peer_pid")
     sleep "$STRETCH"
     b=$(peer_sample "$peer_pid")
+    [ "$mode" = playing ] && task_run_ns "$peer_pid" >>"$tmp/side.$name.threads1"
     echo "$a $b $(peak_rss_kib "$peer_pid")" |
         awk '{ print $4 - $1, $5 - $2, $6 - $3, $7 }' >>"$tmp/side.$name.$mode"
     stop "$peer_pid"
@@ -407,6 +409,12 @@ if wanted side; then
                       name, 100 * c / t, 100 * u / t, w / (NR * s), 100 * ci / t, wi / (NR * s), r / 1024,
                       100 * lo / (s * 1e9), 100 * hi / (s * 1e9) }'
     done | tee "$tmp/side.table"
+    for p in zanrai before; do
+        [ -s "$tmp/side.$p.threads0" ] || continue
+        echo "  $p by thread, playing:"
+        thread_shares "$tmp/side.$p.threads0" "$tmp/side.$p.threads1" \
+            "$(awk -v r="$ROUNDS" -v s="$STRETCH" 'BEGIN { print r * s }')"
+    done
     side_col() { awk -v n="$1" -v c="$2" '$1 == n { gsub(/%/, ""); print $c }' "$tmp/side.table"; }
     awk -v z="$(side_col zanrai 2)" -v m="$(side_col minimal 2)" -v k="$(side_col kbounce 2)" \
         -v zu="$(side_col zanrai 3)" -v bu="$(side_col before 3)" -v b="$(side_col before 2)" \
