@@ -313,7 +313,7 @@ launch_peer() {
         printf '0\r\n' >"$work/rank.dat"
         local bin=$zanrai
         [ "$name" = before ] && bin=$BASELINE
-        "$bin" 2>/dev/null &
+        "$bin" 2>>"$tmp/side.$name.stderr" &
         peer_pid=$!
         peer_win=$(window_of '^Zanrai$') || peer_win="" ;;
     minimal)
@@ -375,7 +375,14 @@ stretch() {
     [ "$mode" = playing ] && task_run_ns "$peer_pid" >>"$tmp/side.$name.threads0"
     a=$(peer_sample "$peer_pid")
     sleep "$STRETCH"
-    b=$(peer_sample "$peer_pid")
+    b=$(peer_sample "$peer_pid" 2>/dev/null) || b=""
+    if ! kill -0 "$peer_pid" 2>/dev/null || [ -z "$b" ]; then
+        local status=0
+        wait "$peer_pid" 2>/dev/null || status=$?
+        echo "measure: $name ended during a stretch (status $status); stretch left out" >&2
+        [ -s "$tmp/side.$name.stderr" ] && tail -n 3 "$tmp/side.$name.stderr" | sed 's/^/  /' >&2
+        return 0
+    fi
     [ "$mode" = playing ] && task_run_ns "$peer_pid" >>"$tmp/side.$name.threads1"
     echo "$a $b $(peak_rss_kib "$peer_pid")" |
         awk '{ print $4 - $1, $5 - $2, $6 - $3, $7 }' >>"$tmp/side.$name.$mode"
@@ -401,19 +408,23 @@ if wanted side; then
     printf '%-8s %12s %12s %12s %12s %12s %10s\n' "" "all threads" "thread" "/s playing" \
         "all threads" "/s idle" "(MiB)"
     for p in "${peers[@]}"; do
-        paste -d' ' "$tmp/side.$p.playing" "$tmp/side.$p.idle" | awk -v s="$STRETCH" -v name="$p" '
-            { c += $1; u += $2; w += $3; if ($4 > r) r = $4; ci += $5; wi += $7
-              lo = (NR == 1 || $1 < lo) ? $1 : lo; hi = ($1 > hi) ? $1 : hi }
-            END { t = NR * s * 1e9
-                  printf "%-8s %10.2f %% %10.2f %% %12.0f %10.2f %% %12.1f %10.1f   (CPU playing per stretch %.2f-%.2f %%)\n",
-                      name, 100 * c / t, 100 * u / t, w / (NR * s), 100 * ci / t, wi / (NR * s), r / 1024,
-                      100 * lo / (s * 1e9), 100 * hi / (s * 1e9) }'
+        # Playing and idle may count different stretches if one was left out.
+        awk -v s="$STRETCH" -v name="$p" '
+            FNR == 1 { f++ }
+            f == 1 { n++; c += $1; u += $2; w += $3; if ($4 > r) r = $4
+                     lo = (n == 1 || $1 < lo) ? $1 : lo; hi = ($1 > hi) ? $1 : hi }
+            f == 2 { ni++; ci += $1; wi += $3 }
+            END { t = n * s * 1e9; ti = ni * s * 1e9
+                  printf "%-8s %10.2f %% %10.2f %% %12.0f %10.2f %% %12.1f %10.1f   (CPU playing per stretch %.2f-%.2f %%; %d + %d stretches)\n",
+                      name, 100 * c / t, 100 * u / t, w / (n * s), 100 * ci / ti, wi / (ni * s), r / 1024,
+                      100 * lo / (s * 1e9), 100 * hi / (s * 1e9), n, ni }' \
+            "$tmp/side.$p.playing" "$tmp/side.$p.idle"
     done | tee "$tmp/side.table"
     for p in zanrai before; do
         [ -s "$tmp/side.$p.threads0" ] || continue
         echo "  $p by thread, playing:"
         thread_shares "$tmp/side.$p.threads0" "$tmp/side.$p.threads1" \
-            "$(awk -v r="$ROUNDS" -v s="$STRETCH" 'BEGIN { print r * s }')"
+            "$(awk -v s="$STRETCH" 'END { print NR * s }' "$tmp/side.$p.playing")"
     done
     side_col() { awk -v n="$1" -v c="$2" '$1 == n { gsub(/%/, ""); print $c }' "$tmp/side.table"; }
     awk -v z="$(side_col zanrai 2)" -v m="$(side_col minimal 2)" -v k="$(side_col kbounce 2)" \
