@@ -16,9 +16,17 @@ Control::~Control() {
 
 void Control::setGeometry(const QRect& geometry) {
     if (geometry == geometry_) return;
-    if (visible_) surface_->update(geometry_);
+    if (visible_) {
+        // A sinking sprite overlaps where it was: one rectangle to mark
+        // instead of two halves Qt's bookkeeping for every move.
+        if (geometry.intersects(geometry_)) {
+            surface_->update(geometry.united(geometry_));
+        } else {
+            surface_->update(geometry_);
+            surface_->update(geometry);
+        }
+    }
     geometry_ = geometry;
-    changed();
 }
 
 void Control::move(int x, int y) { setGeometry(QRect(QPoint(x, y), geometry_.size())); }
