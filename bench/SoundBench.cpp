@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "BenchContext.h"
+#include "FormSurface.h"
 #include "Samples.h"
 
 namespace bench {
@@ -131,8 +132,10 @@ void SDLCALL onEffectSamples(int, void*, int, void* udata) {
     probe->firstNs.compare_exchange_strong(none, nowNs(), std::memory_order_relaxed);
 }
 
-void sendClick(QWidget* widget) {
-    const QPointF at = widget->rect().center();
+// A press on the form's surface where the image is, as a player's click.
+void sendClick(kit::ImageControl* image) {
+    QWidget* widget = image->surface();
+    const QPointF at = image->geometry().center();
     const QPointF global = widget->mapToGlobal(at);
     QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);

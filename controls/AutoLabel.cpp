@@ -1,48 +1,73 @@
 #include "AutoLabel.h"
 
+#include <QPainter>
+#include <QStyle>
+
+#include "FormSurface.h"
 #include "Twips.h"
 
 namespace kit {
 
 AutoLabel::AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int topTwips,
                      const Look& look)
-    : QLabel(caption, parent), autoSize_(true) {
-    applyLook(look);
-    move(toPixels(leftTwips), toPixels(topTwips));
-    adjustSize();
+    : Control(parent, QRect(toPixels(leftTwips), toPixels(topTwips), 0, 0)),
+      caption_(caption),
+      look_(look),
+      autoSize_(true),
+      alignment_(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs) {
+    fit();
 }
 
 AutoLabel::AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int topTwips,
                      int widthTwips, int heightTwips, const Look& look)
-    : QLabel(caption, parent), autoSize_(false) {
-    applyLook(look);
-    setWordWrap(true);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setGeometry(toPixels(leftTwips), toPixels(topTwips), toPixels(widthTwips),
-                toPixels(heightTwips));
-}
+    : Control(parent, QRect(toPixels(leftTwips), toPixels(topTwips), toPixels(widthTwips),
+                            toPixels(heightTwips))),
+      caption_(caption),
+      look_(look),
+      autoSize_(false),
+      alignment_(Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs | Qt::TextWordWrap) {}
 
-void AutoLabel::applyLook(const Look& look) {
-    setFont(look.font);
-    setMargin(0);
-    setIndent(0);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, look.textColour);
-    if (look.background) {
-        palette.setColor(QPalette::Window, *look.background);
-        setAutoFillBackground(true);
-    } else {
-        setAutoFillBackground(false);
-        setAttribute(Qt::WA_TranslucentBackground);
-    }
-    setPalette(palette);
+QFont AutoLabel::font() const { return look_.font.resolve(surface()->font()); }
+
+QFontMetrics AutoLabel::fontMetrics() const { return QFontMetrics(font()); }
+
+QPalette AutoLabel::palette() const {
+    QPalette palette = surface()->palette();
+    palette.setColor(QPalette::WindowText, look_.textColour);
+    if (look_.background) palette.setColor(QPalette::Window, *look_.background);
+    return palette;
 }
 
 void AutoLabel::setCaption(const QString& caption) {
-    setText(caption);
-    // The left edge stays where it is: adjustSize only changes the size.
-    if (autoSize_) adjustSize();
+    if (caption == caption_) return;
+    changed();
+    caption_ = caption;
+    // The left edge stays where it is: only the size follows the caption.
+    if (autoSize_) fit();
+    changed();
+}
+
+void AutoLabel::fit() {
+    // The size a plain-text label without margin, indent or frame asks for.
+    const int flags = alignment_ & ~(Qt::AlignVCenter | Qt::AlignHCenter);
+    const QRect box = fontMetrics().boundingRect(0, 0, 2000, 2000, flags, caption_);
+    setGeometry(QRect(pos(), box.size()));
+}
+
+void AutoLabel::paint(QPainter& painter) const {
+    // A glyph's antialiased edge may reach a pixel past the box (a "V" at the
+    // left); the caption stays inside its box, as it did in a window.
+    painter.setClipRect(geometry(), Qt::IntersectClip);
+    if (look_.background) painter.fillRect(geometry(), *look_.background);
+    if (caption_.isEmpty()) return;
+    const Qt::LayoutDirection direction =
+        caption_.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const int flags =
+        QStyle::visualAlignment(direction, Qt::Alignment(alignment_)) |
+        (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
+    painter.setFont(font());
+    surface()->style()->drawItemText(&painter, geometry(), flags, palette(), isEnabled(),
+                                     caption_, QPalette::WindowText);
 }
 
 }  // namespace kit

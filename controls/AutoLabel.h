@@ -1,8 +1,13 @@
 #pragma once
 
 #include <QColor>
-#include <QLabel>
+#include <QFont>
+#include <QFontMetrics>
+#include <QPalette>
+#include <QString>
 #include <optional>
+
+#include "Control.h"
 
 namespace kit {
 
@@ -10,8 +15,9 @@ namespace kit {
 // shrinks to the right as its caption changes; a fixed label keeps its box
 // and wraps its text inside it. The background is transparent unless a
 // colour is given. Labels let clicks through to what lies beneath them, so a
-// caption never shields a target.
-class AutoLabel : public QLabel {
+// caption never shields a target. Text is laid out and drawn as a plain-text
+// QLabel would.
+class AutoLabel : public Control {
     Q_OBJECT
 public:
     struct Look {
@@ -27,14 +33,27 @@ public:
     AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int topTwips,
               int widthTwips, int heightTwips, const Look& look);
 
-    QString caption() const { return text(); }
+    QString caption() const { return caption_; }
+    QString text() const { return caption_; }
     void setCaption(const QString& caption);
     bool autoSize() const { return autoSize_; }
 
-private:
-    void applyLook(const Look& look);
+    // The look, resolved against the form's as a child widget's would be.
+    QFont font() const;
+    QFontMetrics fontMetrics() const;
+    QPalette palette() const;
+    bool autoFillBackground() const { return look_.background.has_value(); }
 
+protected:
+    void paint(QPainter& painter) const override;
+
+private:
+    void fit();
+
+    QString caption_;
+    Look look_;
     bool autoSize_;
+    int alignment_;
 };
 
 }  // namespace kit

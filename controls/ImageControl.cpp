@@ -2,22 +2,24 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWidget>
 
+#include "FormSurface.h"
 #include "Twips.h"
 
 namespace kit {
 
 ImageControl::ImageControl(QWidget* parent, int leftTwips, float topTwips, int widthTwips,
                            int heightTwips)
-    : QWidget(parent), left_(leftTwips), top_(topTwips) {
-    resize(toPixels(widthTwips), toPixels(heightTwips));
-    setAttribute(Qt::WA_TranslucentBackground);
+    : Control(parent, QRect(0, 0, toPixels(widthTwips), toPixels(heightTwips))),
+      left_(leftTwips),
+      top_(topTwips) {
     place();
 }
 
 void ImageControl::setPicture(const QImage& picture) {
     picture_ = picture;
-    update();
+    changed();
 }
 
 void ImageControl::setTop(float topTwips) {
@@ -29,15 +31,14 @@ void ImageControl::place() { move(toPixels(left_), toPixels(top_)); }
 
 void ImageControl::setFramed(bool framed) {
     framed_ = framed;
-    update();
+    changed();
 }
 
-void ImageControl::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    QRect inside = rect();
+void ImageControl::paint(QPainter& painter) const {
+    QRect inside = geometry();
     if (framed_) {
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.setPen(surface()->palette().color(QPalette::WindowText));
+        painter.drawRect(inside.adjusted(0, 0, -1, -1));
         inside.adjust(1, 1, -1, -1);
     }
     if (picture_.isNull()) return;
@@ -47,23 +48,15 @@ void ImageControl::paintEvent(QPaintEvent*) {
     painter.drawImage(inside, picture_);
 }
 
-void ImageControl::mousePressEvent(QMouseEvent* event) {
-    // Qt routes no pointer events to hidden or disabled widgets; the check
-    // keeps the promise for events sent to the image directly as well.
+void ImageControl::press(QMouseEvent* event) {
+    // The surface hands over only presses on a visible, enabled image; the
+    // check keeps the promise for presses handed over directly as well.
     if (event->button() == Qt::LeftButton && isVisible() && isEnabled()) {
         event->accept();
         emit clicked();
         return;
     }
-    QWidget::mousePressEvent(event);
-}
-
-void ImageControl::changeEvent(QEvent* event) {
-    // A disabled image takes no click, so it must not shield what is under
-    // it either: a picture laid over a target leaves the target cuttable.
-    if (event->type() == QEvent::EnabledChange)
-        setAttribute(Qt::WA_TransparentForMouseEvents, !isEnabled());
-    QWidget::changeEvent(event);
+    event->ignore();
 }
 
 }  // namespace kit

@@ -1,16 +1,17 @@
 #pragma once
 
 #include <QImage>
-#include <QWidget>
+
+#include "Control.h"
 
 namespace kit {
 
 // A picture box: shows a picture unscaled-looking (pixel art stays crisp at
 // any device pixel ratio), keeps its Top in twips as a single-precision value
 // so that fractional descents add up, and raises clicked() for a left-button
-// press while it is visible and enabled. A disabled image lets presses
-// through to whatever lies beneath it.
-class ImageControl : public QWidget {
+// press while it is visible and enabled. A hidden or disabled image lets the
+// press through to what lies beneath it.
+class ImageControl : public Control {
     Q_OBJECT
 public:
     ImageControl(QWidget* parent, int leftTwips, float topTwips, int widthTwips = 480,
@@ -33,11 +34,11 @@ signals:
     void clicked();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void paint(QPainter& painter) const override;
+    bool takesPresses() const override { return true; }
     // The click answers the press, not the release: a sinking target moves
     // between the two, and a reflex game must take the cut where it was aimed.
-    void mousePressEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    void press(QMouseEvent* event) override;
 
 private:
     void place();

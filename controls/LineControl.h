@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QColor>
-#include <QWidget>
+#include <QPoint>
+
+#include "Control.h"
 
 namespace kit {
 
 // A straight coloured line between two points given in twips, drawn two
-// pixels wide. Hiding it removes it from the form.
-class LineControl : public QWidget {
+// pixels wide. Hiding it removes it from the form; clicks pass through it.
+class LineControl : public Control {
     Q_OBJECT
 public:
     LineControl(QWidget* parent, int x1Twips, int y1Twips, int x2Twips, int y2Twips,
@@ -16,7 +18,7 @@ public:
     QColor colour() const { return colour_; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void paint(QPainter& painter) const override;
 
 private:
     QColor colour_;

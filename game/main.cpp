@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "Caption.h"
+#include "Fonts.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
 #include "SystemMultimedia.h"
@@ -22,6 +23,14 @@ void preferX11OnWayland() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+// Qt's X11 backing store shares its image with the X server and, before
+// painting where the last frame was, waits for the server to be done with it:
+// a round trip on every frame of play. The few small rectangles a frame
+// changes cost less sent over the socket, which waits for nothing.
+void paintWithoutSharedMemory() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
 FormServices desktopServices(mm::MultimediaService& multimedia) {
@@ -57,7 +66,9 @@ int main(int argc, char* argv[]) {
                      "unreachable)\n";
         return 1;
     }
+    paintWithoutSharedMemory();
     QApplication app(argc, argv);
+    const std::jthread gothicLoader = loadGothicFaceInBackground();
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
 

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "AutoLabel.h"
+#include "FormSurface.h"
 #include "ImageControl.h"
 #include "LineControl.h"
 #include "WindowTimer.h"
@@ -24,15 +26,19 @@ QImage quadrants() {
     return image;
 }
 
+// A press on the form where a player would aim.
+void pressAt(kit::FormSurface& form, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(&form, button, {}, at);
+    QTest::mouseRelease(&form, button, {}, at);
+}
+
 struct ImageFixture : ::testing::Test {
-    QWidget form;
+    kit::FormSurface form{nullptr, 6225, 5340, Qt::white, QImage()};
     kit::ImageControl* image = new kit::ImageControl(&form, 1200, 1800.0F);
     QSignalSpy clicks{image, &kit::ImageControl::clicked};
+    const QPoint centre = image->geometry().center();
 
-    ImageFixture() {
-        form.resize(415, 356);
-        form.show();
-    }
+    ImageFixture() { form.show(); }
 };
 
 TEST_F(ImageFixture, PlacesItselfAtTwipsOverFifteen) {
@@ -45,20 +51,63 @@ TEST_F(ImageFixture, PlacesItselfAtTwipsOverFifteen) {
 }
 
 TEST_F(ImageFixture, OnlyAVisibleEnabledImageRaisesAClick) {
-    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(16, 16));
+    pressAt(form, centre);
     EXPECT_EQ(clicks.count(), 1);
 
-    QTest::mouseClick(image, Qt::RightButton, {}, QPoint(16, 16));
+    pressAt(form, centre, Qt::RightButton);
+    pressAt(form, QPoint(image->geometry().right() + 1, centre.y()));  // just beside it
     EXPECT_EQ(clicks.count(), 1);
 
     image->setEnabled(false);
-    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(16, 16));
+    pressAt(form, centre);
     EXPECT_EQ(clicks.count(), 1);
 
     image->setEnabled(true);
     image->setVisible(false);
-    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(16, 16));
+    pressAt(form, centre);
     EXPECT_EQ(clicks.count(), 1);
+}
+
+// A press goes to the topmost image that takes it: a hidden or disabled one
+// above, or a label, lets it through to the one beneath.
+TEST_F(ImageFixture, APressReachesTheTopmostVisibleEnabledImage) {
+    auto* above = new kit::ImageControl(&form, 1200, 1800.0F);
+    QSignalSpy aboveClicks(above, &kit::ImageControl::clicked);
+    pressAt(form, centre);
+    EXPECT_EQ(aboveClicks.count(), 1);
+    EXPECT_EQ(clicks.count(), 0);
+
+    above->setEnabled(false);
+    pressAt(form, centre);
+    above->setEnabled(true);
+    above->setVisible(false);
+    pressAt(form, centre);
+    EXPECT_EQ(clicks.count(), 2);
+
+    above->setVisible(true);
+    image->raise();
+    new kit::AutoLabel(&form, QStringLiteral("over it"), 1200, 1800, {QFont(), Qt::black, Qt::white});
+    pressAt(form, centre);
+    EXPECT_EQ(clicks.count(), 3);
+    EXPECT_EQ(aboveClicks.count(), 1);
+}
+
+// What the surface repaints when one image moves: where it was and where it
+// is, not the whole scene.
+TEST_F(ImageFixture, AMoveRepaintsOnlyWhereTheImageWasAndIs) {
+    struct PaintedRegion : QObject {
+        QRegion region;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } painted;
+    QCoreApplication::processEvents();
+    form.installEventFilter(&painted);
+    const QRect before = image->geometry();
+    image->setTop(1830.0F);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(painted.region, QRegion(before) + QRegion(image->geometry()));
 }
 
 TEST_F(ImageFixture, APictureTakenFromAnotherImageIsACopy) {
@@ -81,7 +130,7 @@ TEST_F(ImageFixture, PixelArtStaysCrispAtDevicePixelRatioTwo) {
     canvas.fill(Qt::transparent);
     {
         QPainter painter(&canvas);
-        image->render(&painter);
+        form.render(&painter, QPoint(), QRegion(image->geometry()));
     }
     // Every device pixel is exactly one of the four colours of the picture.
     for (int y = 0; y < 64; ++y)
@@ -92,7 +141,7 @@ TEST_F(ImageFixture, PixelArtStaysCrispAtDevicePixelRatioTwo) {
 }
 
 TEST(AutoLabel, KeepsItsLeftAndWidensToTheRight) {
-    QWidget form;
+    QWidget form;  // a dialog: a surface is made beneath its own widgets
     kit::AutoLabel label(&form, QStringLiteral("0"), 4800, 3960, {QFont(), Qt::red, std::nullopt});
     const QRect before = label.geometry();
     EXPECT_EQ(before.topLeft(), QPoint(320, 264));
@@ -119,12 +168,7 @@ QColor renderedAt(QWidget& form, QPoint at) {
 }
 
 TEST(LineControl, IsDrawnInItsColourAndNotWhenHidden) {
-    QWidget form;
-    form.resize(415, 356);
-    form.setAutoFillBackground(true);
-    QPalette palette;
-    palette.setColor(QPalette::Window, Qt::white);
-    form.setPalette(palette);
+    kit::FormSurface form(nullptr, 6225, 5340, Qt::white, QImage());
     kit::LineControl line(&form, 0, 2880, 6240, 2880, QColor(255, 0, 0));
 
     EXPECT_EQ(renderedAt(form, QPoint(200, 192)), QColor(255, 0, 0));

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "Form1.h"
+#include "FormSurface.h"
 #include "RankFile.h"
 #include "RecordingMultimedia.h"
 #include "SequencerCommands.h"
@@ -139,8 +140,9 @@ protected:
         form->show();
     }
 
-    static void click(QWidget* widget) {
-        QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+    // Where the player sees the image, on the form's surface.
+    static void click(kit::ImageControl* image) {
+        QTest::mouseClick(image->surface(), Qt::LeftButton, {}, image->geometry().center());
     }
 
     bool playing() const { return form->Timer1->enabled(); }

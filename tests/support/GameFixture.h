@@ -68,6 +68,11 @@ protected:
     static void click(QWidget* widget) {
         QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
     }
+    // A click where the player sees the control: on the form's surface, which
+    // hands it to whatever lies topmost there and takes it.
+    static void click(kit::Control* control) {
+        QTest::mouseClick(control->surface(), Qt::LeftButton, {}, control->geometry().center());
+    }
 
     // Runs descent ticks until a target passes the limit and one check.
     void loseALife() {
