@@ -16,7 +16,7 @@ TEST_F(VersionDialog, ShowsTheIconNameAndVersionAndClosesWithItsButton) {
     ASSERT_TRUE(f.versionDialog);
     Form5& d = *f.versionDialog;
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Version"));
-    EXPECT_EQ(d.Image1->parentWidget()->size(), QSize(312, 236)) << "the client area";
+    EXPECT_EQ(d.Command1->parentWidget()->size(), QSize(312, 236)) << "the client area";
     EXPECT_EQ(d.windowType(), Qt::Tool);
     EXPECT_EQ(d.Label1->caption(), QStringLiteral("Zanrai"));
     EXPECT_EQ(d.Label2->caption(), QStringLiteral("Ver.2.1"));
