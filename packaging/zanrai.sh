@@ -5,7 +5,8 @@
 # answers --help and --version and refuses anything else.
 set -eu
 
-# Set when installed; ZANRAI_LIBEXEC_DIR lets the build tree use this script.
+# Filled in when installed (and for the build tree); ZANRAI_LIBEXEC_DIR points
+# the launcher at another program folder, as the tests do with a stand-in.
 libexec_dir="${ZANRAI_LIBEXEC_DIR:-@ZANRAI_LIBEXEC_DIR@}"
 version="@ZANRAI_VERSION@"
 
