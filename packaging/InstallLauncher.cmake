@@ -7,20 +7,28 @@ if(IS_ABSOLUTE "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
 else()
   set(ZANRAI_LIBEXEC_DIR "${CMAKE_INSTALL_PREFIX}/${ZANRAI_LAUNCHER_PRIVATE_DIR}")
 endif()
-if(IS_ABSOLUTE "${ZANRAI_LAUNCHER_BINDIR}")
-  set(zanrai_bindir "${ZANRAI_LAUNCHER_BINDIR}")
+
+# Debian keeps games apart from other programs, in /usr/games, which is on
+# its default PATH; elsewhere bin/ is where a player's PATH looks.
+if(ZANRAI_LAUNCHER_DESTINATION)
+  set(zanrai_launcher_dir "${ZANRAI_LAUNCHER_DESTINATION}")
+elseif("$ENV{ZANRAI_DEBIAN_PACKAGE}")
+  set(zanrai_launcher_dir games)
 else()
-  set(zanrai_bindir "${CMAKE_INSTALL_PREFIX}/${ZANRAI_LAUNCHER_BINDIR}")
+  set(zanrai_launcher_dir "${ZANRAI_LAUNCHER_BINDIR}")
+endif()
+if(NOT IS_ABSOLUTE "${zanrai_launcher_dir}")
+  set(zanrai_launcher_dir "${CMAKE_INSTALL_PREFIX}/${zanrai_launcher_dir}")
 endif()
 
 # One staging folder per destination, so installs running at the same time
 # (a test and a package build, each with its own DESTDIR) never share a file.
-string(MD5 zanrai_destination_key "$ENV{DESTDIR}|${ZANRAI_LIBEXEC_DIR}")
+string(MD5 zanrai_destination_key "$ENV{DESTDIR}|${ZANRAI_LIBEXEC_DIR}|${zanrai_launcher_dir}")
 set(zanrai_stage_dir "${ZANRAI_LAUNCHER_STAGE}/${zanrai_destination_key}")
 set(zanrai_staged "${zanrai_stage_dir}/zanrai")
 configure_file("${ZANRAI_LAUNCHER_TEMPLATE}" "${zanrai_staged}" @ONLY)
 
-file(INSTALL "${zanrai_staged}" DESTINATION "${zanrai_bindir}"
+file(INSTALL "${zanrai_staged}" DESTINATION "${zanrai_launcher_dir}"
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
                    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 file(REMOVE_RECURSE "${zanrai_stage_dir}")

@@ -12,7 +12,7 @@ timgm6mb-soundfont fonts-ipafont-gothic
 libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick x11-utils python3
-desktop-file-utils appstream dpkg-dev file
+desktop-file-utils appstream dpkg-dev file lintian
 openbox xfwm4 dbus-daemon
 "
 

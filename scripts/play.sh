@@ -5,4 +5,4 @@
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/build.sh default
-ZANRAI_LIBEXEC_DIR="$(pwd)/build/bin" exec ./packaging/zanrai.sh "$@"
+exec ./build/packaging/zanrai-launcher "$@"

@@ -1,19 +1,21 @@
 #!/bin/sh
-# Builds the Debian package into a throw-away folder and checks its control
-# fields and contents.
-# Usage: check_deb.sh <cpack> <build dir> <source dir> <version>
+# Builds the Debian package and checks its control fields and contents. The
+# package is kept in <out dir> for the lintian check.
+# Usage: check_deb.sh <cpack> <build dir> <source dir> <version> <out dir>
 set -eu
 
 cpack="$1"
 build="$2"
 source="$3"
 version="$4"
+out="$5"
 here="$(cd "$(dirname "$0")" && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 failures=0
 . "$here/tree_checks.sh"
 
+rm -rf "$out"
 if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" > "$scratch/cpack.log" 2>&1; then
     cat "$scratch/cpack.log" >&2
     echo "FAIL: cpack could not build the package" >&2
@@ -64,11 +66,16 @@ owners="$(dpkg-deb -c "$deb" | awk '{ print $2 }' | sort -u)"
 
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
-check_file_list "$root" /usr "$here/expected-install.txt"
-check_launcher "$root" /usr "$source/packaging/zanrai.sh"
+check_file_list "$root" /usr "$here/expected-install.txt" games deb
+check_launcher "$root" /usr "$source/packaging/zanrai.sh" games "$version"
 check_program "$root" /usr
-check_ids "$root" /usr "$source"
+check_ids "$root" /usr "$source" games
 check_release "$root" /usr "$version"
+# A NEWS.md entry that does not match the project's version would give the
+# package a changelog for another release.
+changelog="$root/usr/share/doc/zanrai/changelog.gz"
+[ ! -f "$changelog" ] || [ "$(zcat "$changelog" | dpkg-parsechangelog -l - -S Version)" = "$version" ] ||
+    fail "the newest changelog entry is not $version"
 file -b "$root/usr/libexec/zanrai/zanrai" | grep -q ', stripped' ||
     fail "the packaged program still carries its debugging symbols"
 
@@ -76,4 +83,6 @@ if [ "$failures" -ne 0 ]; then
     echo "$failures package check(s) failed" >&2
     exit 1
 fi
-echo "package: all checks passed ($(basename "$deb"), $(wc -c < "$deb") bytes)"
+mkdir -p "$out"
+mv "$deb" "$out/"
+echo "package: all checks passed ($(basename "$deb"), $(wc -c < "$out/$(basename "$deb")") bytes)"

@@ -24,10 +24,10 @@ install_to() {  # <destdir> <prefix>
 
 root="$scratch/root"
 if install_to "$root" /usr; then
-    check_file_list "$root" /usr "$here/expected-install.txt"
-    check_launcher "$root" /usr "$source/packaging/zanrai.sh"
+    check_file_list "$root" /usr "$here/expected-install.txt" bin plain
+    check_launcher "$root" /usr "$source/packaging/zanrai.sh" bin "$version"
     check_program "$root" /usr
-    check_ids "$root" /usr "$source"
+    check_ids "$root" /usr "$source" bin
     check_release "$root" /usr "$version"
     for name in bgm.dat bgm2.dat kiru.dat hajiku.dat rank.dat; do
         cmp -s "$build/bin/$name" "$root/usr/libexec/zanrai/$name" ||
@@ -46,7 +46,7 @@ fi
 # launcher.
 other="$scratch/other"
 if install_to "$other" /opt/zanrai-check; then
-    check_launcher "$other" /opt/zanrai-check "$source/packaging/zanrai.sh"
+    check_launcher "$other" /opt/zanrai-check "$source/packaging/zanrai.sh" bin "$version"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -1,11 +1,12 @@
 #!/bin/sh
 # Runs the launcher against a stand-in program in throw-away homes and checks
 # where it starts the program, what it seeds, and what it must leave alone.
-# Usage: check_launcher.sh <launcher> <rank.dat template>
+# Usage: check_launcher.sh <launcher> <rank.dat template> <version>
 set -eu
 
 launcher="$1"
 template="$2"
+version="$3"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -33,8 +34,8 @@ chmod +x "$standin_dir/zanrai"
 log="$work/run.log"
 
 # launch <home> <cwd> [VAR=value...] -- [args...]: runs the launcher with
-# nothing from the caller's environment but PATH, so a developer's own
-# XDG_DATA_HOME cannot leak in.
+# nothing from the caller's environment but PATH and a display, so a
+# developer's own XDG_DATA_HOME cannot leak in.
 launch() {
     home="$1"; cwd="$2"; shift 2
     vars=""
@@ -48,8 +49,8 @@ $1"; shift; done
         IFS='
 '
         # shellcheck disable=SC2086
-        exec env -i PATH="$PATH" HOME="$home" ZANRAI_LIBEXEC_DIR="$standin_dir" \
-            STANDIN_LOG="$log" $vars sh "$launcher" "$@"
+        exec env -i PATH="$PATH" HOME="$home" DISPLAY=:0 ZANRAI_LIBEXEC_DIR="$standin_dir" \
+            STANDIN_LOG="$log" $vars sh "$launcher" "$@" < /dev/null
     )
 }
 
@@ -66,18 +67,56 @@ expect_started_in() {
 seed_bytes="$(bytes "$template")"
 [ "$seed_bytes" = "300d0a" ] || fail "the template is not \"0\\r\\n\" but bytes $seed_bytes"
 
-# A first run seeds the score before the program starts, and hands every
-# argument over unchanged, blanks and empty ones included.
+# The launcher answers these itself, creating nothing: <args>|<status>|<what
+# stdout must hold>; a refusal is one line on stderr.
+home="$work/asks"
+while IFS='|' read -r args want_status want_out; do
+    status=0
+    # shellcheck disable=SC2086
+    out="$(launch "$home" "$work/cwd" -- $args 2> "$work/err")" || status=$?
+    [ "$status" -eq "$want_status" ] || fail "zanrai $args: status $status, expected $want_status"
+    printf '%s\n' "$out" | grep -qF -- "$want_out" || fail "zanrai $args: printed '$out'"
+    [ "$want_status" -ne 2 ] || [ "$(wc -l < "$work/err")" -eq 1 ] ||
+        fail "zanrai $args: the refusal is not one line: $(cat "$work/err")"
+    [ ! -f "$log" ] && [ ! -e "$home/.local" ] || fail "zanrai $args: started the program or made a folder"
+done <<ASKS
+--help|0|$home/.local/share/zanrai/rank.dat
+-h|0|man 6 zanrai
+--version|0|Zanrai $version
+--level|2|
+--help --version|2|
+ASKS
+
+# Without a display the program is not started and nothing is created.
+status=0
+launch "$home" "$work/cwd" DISPLAY= -- 2> "$work/err" || status=$?
+[ "$status" -eq 1 ] && [ "$(cat "$work/err")" = "zanrai: no graphical display (DISPLAY and WAYLAND_DISPLAY are unset or unreachable)" ] ||
+    fail "no display: status $status, said: $(cat "$work/err")"
+[ ! -f "$log" ] && [ ! -e "$home/.local" ] || fail "no display: started the program or made a folder"
+
+# A seeding that cannot write (a full disk; here a file size limit of 0) says
+# so in one line and leaves neither rank.dat nor its temporary file. Wayland
+# alone is a display too.
+home="$work/full"
+status=0
+err="$( (trap '' XFSZ; ulimit -f 0; launch "$home" "$work/cwd" DISPLAY= WAYLAND_DISPLAY=w-0 --) 2>&1)" ||
+    status=$?
+[ "$status" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] ||
+    fail "full disk: expected one line and status 1, got status $status: $err"
+[ -z "$(ls -A "$home/.local/share/zanrai")" ] && [ ! -f "$log" ] ||
+    fail "full disk: left $(ls -A "$home/.local/share/zanrai") or started the program"
+
+# A first run seeds the score before the program starts, and hands it no
+# arguments: the program takes none.
 home="$work/first home"
 folder="$home/.local/share/zanrai"
-if launch "$home" "$work/cwd" STANDIN_SCORE=42 -- --level "two words" ""; then :; else
+if launch "$home" "$work/cwd" STANDIN_SCORE=42 --; then :; else
     fail "first run: launcher exited with $?"
 fi
 expect_started_in "first run" "$folder"
 [ -f "$log.rank" ] && [ "$(bytes "$log.rank")" = "300d0a" ] ||
     fail "first run: the program did not find a seeded rank.dat"
-[ "$(sed -n '2,$p' "$log" | od -An -c | tr -s ' ')" = "$(printf -- '--level\ntwo words\n\n' | od -An -c | tr -s ' ')" ] ||
-    fail "first run: arguments changed on the way: $(sed -n '2,$p' "$log" | tr '\n' '|')"
+[ "$(wc -l < "$log")" -eq 1 ] || fail "first run: the program was given arguments: $(sed -n '2,$p' "$log")"
 [ "$(ls -A "$folder")" = "rank.dat" ] ||
     fail "first run: the data folder holds more than rank.dat: $(ls -A "$folder" | tr '\n' ' ')"
 

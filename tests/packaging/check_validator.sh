@@ -17,8 +17,9 @@ case "$kind" in
         complaints="$output"
         ;;
     appstream)
-        # Infos and pedantic notes are advice; warnings and errors are not.
-        output="$(appstreamcli validate --no-net "$file" 2>&1)" || status=$?
+        # Pedantic, as Flathub's review is. Infos and pedantic notes are
+        # advice; warnings and errors are not.
+        output="$(appstreamcli validate --pedantic --no-net "$file" 2>&1)" || status=$?
         complaints="$(printf '%s\n' "$output" | grep -E '^[EW]: ' || true)"
         if [ -z "$complaints" ] && ! printf '%s\n' "$output" | grep -q 'Validation was successful'; then
             complaints="no success message"

@@ -7,12 +7,14 @@ fail() {
 }
 
 # Every file under the prefix with its permissions, against the expected
-# list; nothing may land outside the prefix.
-check_file_list() {  # <root> <prefix> <expected list>
+# list; nothing may land outside the prefix. The list names the launcher's
+# folder @LAUNCHER_DIR@ and marks with "deb" what only the package holds.
+check_file_list() {  # <root> <prefix> <expected list> <launcher dir> plain|deb
     stray="$(cd "$1" && find . ! -type d | grep -v "^\./${2#/}/" || true)"
     [ -z "$stray" ] || fail "files outside $2: $stray"
     actual="$(cd "$1/${2#/}" && find . ! -type d -printf '%m %P\n' | LC_ALL=C sort)"
-    expected="$(LC_ALL=C sort "$3")"
+    if [ "$5" = deb ]; then keep='s/^deb //'; else keep='/^deb /d'; fi
+    expected="$(sed "$keep; s#@LAUNCHER_DIR@#$4#" "$3" | LC_ALL=C sort)"
     if [ "$actual" != "$expected" ]; then
         fail "installed files differ from $3 (- expected, + installed):"
         printf '%s\n' "$expected" > "$scratch/expected"
@@ -21,13 +23,14 @@ check_file_list() {  # <root> <prefix> <expected list>
     fi
 }
 
-# The launcher is the source with the program's folder filled in, and that
-# folder is where the program really is.
-check_launcher() {  # <root> <prefix> <launcher source>
-    installed="$1/${2#/}/bin/zanrai"
-    [ -f "$installed" ] || { fail "no launcher in $2/bin"; return; }
-    sed "s#@ZANRAI_LIBEXEC_DIR@#$2/libexec/zanrai#" "$3" | cmp -s - "$installed" ||
-        fail "launcher in $2/bin does not point at $2/libexec/zanrai: $(grep -n 'libexec_dir=' "$installed")"
+# The launcher is the source with the program's folder and the version filled
+# in, and that folder is where the program really is.
+check_launcher() {  # <root> <prefix> <launcher source> <launcher dir> <version>
+    installed="$1/${2#/}/$4/zanrai"
+    [ -f "$installed" ] || { fail "no launcher in $2/$4"; return; }
+    sed "s#@ZANRAI_LIBEXEC_DIR@#$2/libexec/zanrai#; s#@ZANRAI_VERSION@#$5#" "$3" |
+        cmp -s - "$installed" ||
+        fail "launcher in $2/$4 does not point at $2/libexec/zanrai or is not version $5"
     [ "$(head -n 1 "$installed")" = "#!/bin/sh" ] || fail "launcher does not start with #!/bin/sh"
 }
 
@@ -44,7 +47,7 @@ check_program() {  # <root> <prefix>
 
 # The desktop entry, the icons, the metainfo and the program itself must all
 # use one application id, or desktops cannot match the window to its entry.
-check_ids() {  # <root> <prefix> <source dir>
+check_ids() {  # <root> <prefix> <source dir> <launcher dir>
     share="$1/${2#/}/share"
     program_id="$(sed -n 's/.*setDesktopFileName(QStringLiteral("\([^"]*\)")).*/\1/p' "$3/game/main.cpp")"
     [ -n "$program_id" ] || { fail "no desktop file name found in game/main.cpp"; return; }
@@ -61,7 +64,8 @@ check_ids() {  # <root> <prefix> <source dir>
     grep -q "<launchable type=\"desktop-id\">$program_id.desktop</launchable>" "$metainfo" ||
         fail "metainfo does not launch $program_id.desktop"
     exec_line="$(sed -n 's/^Exec=//p' "$share/applications/$program_id.desktop")"
-    [ -x "$1/${2#/}/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not an installed program in bin/"
+    # Exec= is looked up on PATH, which holds both bin/ and games/.
+    [ -x "$1/${2#/}/$4/${exec_line%% *}" ] || fail "Exec=$exec_line is not the launcher in $4/"
 }
 
 # Bumping the project's version without a release entry would ship stale

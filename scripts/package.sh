@@ -1,0 +1,33 @@
+#!/bin/sh
+# Builds the Debian package as a distribution would, in a build tree of its
+# own (build-deb/): Debian's hardening flags from dpkg-buildflags (stack
+# protector, fortify, relro, bindnow), no -Werror, no tests or benchmarks.
+# The package is checked with lintian and copied to build/.
+# Set CMAKE_CXX_COMPILER_LAUNCHER=ccache to reuse earlier compiles.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cppflags="$(dpkg-buildflags --get CPPFLAGS)"
+cxxflags="$(dpkg-buildflags --get CXXFLAGS)"
+ldflags="$(dpkg-buildflags --get LDFLAGS)"
+# CMake has no CPPFLAGS of its own; they go with the compiler's flags, as
+# debhelper does.
+cmake -S . -B build-deb -G Ninja \
+    -DCMAKE_BUILD_TYPE=None \
+    -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+    -DZANRAI_BUILD_TESTS=OFF -DZANRAI_BUILD_BENCHMARKS=OFF
+cmake --build build-deb -j2
+
+rm -rf build-deb/out
+(cd build-deb && cpack -G DEB -B "$(pwd)/out")
+mkdir -p build
+rm -f build/zanrai_*.deb
+cp build-deb/out/zanrai_*.deb build/
+if [ -x "$(command -v lintian)" ]; then
+    sh scripts/check-lintian.sh build hardened
+fi
+echo "package: $(ls build/zanrai_*.deb)"
