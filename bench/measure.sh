@@ -172,7 +172,7 @@ time_to_map() {
 # Opens File and picks Start (second item) on the game's window.
 start_game() {
     local w=$1
-    xdotool mousemove --window "$w" 20 9 click 1
+    xdotool mousemove --window "$w" 20 27 click 1
     sleep 0.4
     xdotool key Down Down Return
 }
@@ -191,7 +191,7 @@ robot() {
     local xs=(96 160 224 288 360) i=0
     while [ "$i" -lt "$clicks" ]; do
         # click's own default delay is 100 ms; the gap is the sleep alone.
-        args+=(mousemove --window "$w" "${xs[$((i % 5))]}" 169 click --delay 0 1 sleep "$CLICK_GAP")
+        args+=(mousemove --window "$w" "${xs[$((i % 5))]}" 187 click --delay 0 1 sleep "$CLICK_GAP")
         i=$((i + 1))
     done
     xdotool "${args[@]}" >/dev/null 2>&1 &

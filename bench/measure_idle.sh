@@ -91,7 +91,7 @@ w=$(window_of '^Zanrai$')
 sleep 2 # the sound thread has started and loaded the soundfont
 report "zanrai after start-up" "$z"
 # File -> Start; with no input the game is over within seconds.
-xdotool mousemove --window "$w" 20 9 click 1
+xdotool mousemove --window "$w" 20 27 click 1
 sleep 0.4
 xdotool key Down Down Return
 sleep 1
