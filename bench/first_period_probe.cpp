@@ -31,38 +31,16 @@
 #include <vector>
 
 #include "FluidSequencer.h"
+#include "ProbeMeasures.h"
 #include "TunePresets.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// CPU time of this thread: preemption on a busy machine does not count.
-double threadCpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
-double msSince(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-long statusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    long value = 0;
-    while (status >> word) {
-        if (word == key) {
-            status >> value;
-            break;
-        }
-    }
-    return value;
-}
-
-// The audio period the game asks the device for.
-constexpr int periodFrames = 512;
+using probe::Clock;
+using probe::msSince;
+using probe::periodFrames;
+using probe::statusKiB;
+using probe::threadCpuMs;
 
 void writeWav(const std::string& path, const std::vector<std::int16_t>& pcm, int rate) {
     std::ofstream out(path, std::ios::binary);

@@ -28,38 +28,16 @@
 #include <vector>
 
 #include "FluidSequencer.h"
+#include "ProbeMeasures.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using probe::Clock;
+using probe::msSince;
+using probe::periodFrames;
+using probe::statusKiB;
+using probe::threadCpuMs;
 
-// CPU time of this thread: unlike the wall clock, it does not count the time
-// the thread waited for a core on a busy machine.
-double threadCpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return 1e3 * static_cast<double>(ts.tv_sec) + 1e-6 * static_cast<double>(ts.tv_nsec);
-}
-
-double msSince(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-long statusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    long value = 0;
-    while (status >> word) {
-        if (word == key) {
-            status >> value;
-            break;
-        }
-    }
-    return value;
-}
-
-// The audio period the game asks the device for.
-constexpr int periodFrames = 512;
 constexpr double sampleRate = 44100.0;
 
 // The first second of a tune, rendered offline from a fresh synthesizer,
