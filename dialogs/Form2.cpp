@@ -37,7 +37,7 @@ int captionOffset(const QRadioButton* button) {
 
 Form2::Form2(GameState& state, QWidget* owner) : QWidget(owner), state_(state) {
     setObjectName(QStringLiteral("Form2"));
-    QWidget* c = makeToolWindow(this, QStringLiteral("Set(Level)"), 4680, 3195);
+    QWidget* c = kit::makeToolWindow(this, QStringLiteral("Set(Level)"), 4680, 3195);
     // The user-interface face of a Japanese desktop: narrow enough that
     // "For Hi Spec" fits its option box.
     setFont(gothicFont(8.25));

@@ -8,7 +8,7 @@
 
 Form5::Form5(const QImage& icon, QWidget* owner) : QWidget(owner) {
     setObjectName(QStringLiteral("Form5"));
-    QWidget* c = makeToolWindow(this, QStringLiteral("Version"), 4680, 3540);
+    QWidget* c = kit::makeToolWindow(this, QStringLiteral("Version"), 4680, 3540);
     const QFont face = gothicFont(15.75, true);
 
     Image1 = new kit::ImageControl(c, 360, 240.0F, 1455, 1335);

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "Form1.h"
-#include "Caption.h"
+#include "WindowFrame.h"
 #include "FormSurface.h"
 #include "Fonts.h"
 #include "Multimedia32.h"

@@ -6,13 +6,12 @@
 #include <QTimer>
 #include <iostream>
 
-#include "Caption.h"
+#include "WindowFrame.h"
 #include "Fonts.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
 #include "SystemMultimedia.h"
 #include "TerminationSignals.h"
-#include "ToolWindow.h"
 
 namespace {
 
@@ -79,7 +78,7 @@ int main(int argc, char* argv[]) {
     if (!form.Form_Load()) return 1;
     onTerminationSignals([&form] { form.mnuExit_Click(); });
     form.adjustSize();
-    centreOnScreen(&form);
+    kit::centreOnScreen(&form);
     form.show();
     QTimer::singleShot(0, &form, [&multimedia] { multimedia->start(); });
     return QApplication::exec();

@@ -1,11 +1,11 @@
 #include "ToolWindow.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QVBoxLayout>
 
-#include "Caption.h"
+#include "WindowFrame.h"
 #include "Twips.h"
+
+namespace kit {
 
 QWidget* makeToolWindow(QWidget* window, const QString& caption, int clientWidthTwips,
                         int clientHeightTwips) {
@@ -13,11 +13,11 @@ QWidget* makeToolWindow(QWidget* window, const QString& caption, int clientWidth
                            Qt::MSWindowsFixedSizeDialogHint);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(caption);
-    kit::keepButtonless(window);
+    keepButtonless(window);
 
     auto* client = new QWidget(window);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(kit::toPixels(clientWidthTwips), kit::toPixels(clientHeightTwips));
+    client->setFixedSize(toPixels(clientWidthTwips), toPixels(clientHeightTwips));
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(client);
@@ -27,10 +27,4 @@ QWidget* makeToolWindow(QWidget* window, const QString& caption, int clientWidth
     return client;
 }
 
-void centreOnScreen(QWidget* window) {
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
+}  // namespace kit

@@ -1,7 +1,7 @@
 // The Setting and Help menus of the main window: the title bar and guide-line
 // switches, the special mode and its undo, and the two dialogs.
 
-#include "Caption.h"
+#include "WindowFrame.h"
 #include "Form1.h"
 #include "Form2.h"
 #include "Form5.h"

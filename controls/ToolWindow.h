@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+namespace kit {
+
 // A small fixed tool window with a title and no buttons at all: no task-bar
 // entry of its own, not resizable, centred on the screen, discarded when it
 // closes. Returns its client area, of the given size, which holds the
@@ -9,5 +11,4 @@
 QWidget* makeToolWindow(QWidget* window, const QString& caption, int clientWidthTwips,
                         int clientHeightTwips);
 
-// Puts a window in the middle of the screen it is on.
-void centreOnScreen(QWidget* window);
+}  // namespace kit

@@ -27,4 +27,7 @@ void keepButtonless(QWidget* window);
 // client size and the client area its place on the screen.
 void setCaption(QWidget* window, const QString& caption);
 
+// Puts a window in the middle of the screen it is on.
+void centreOnScreen(QWidget* window);
+
 }  // namespace kit
