@@ -1,3 +1,4 @@
+#include "DataFiles.h"
 #include "BenchContext.h"
 
 #include <QCoreApplication>
@@ -35,7 +36,7 @@ QString setUp(bool quick) {
     auto ctx = std::make_unique<Context>();
     if (!ctx->work.isValid()) return QStringLiteral("cannot create a temporary folder");
     ctx->dataDir = dataFolder();
-    for (const char* name : {"bgm.dat", "bgm2.dat", "kiru.dat", "hajiku.dat"}) {
+    for (const char* name : data_files::all) {
         if (!QFileInfo::exists(QDir(ctx->dataDir).filePath(QString::fromLatin1(name))))
             return QStringLiteral("%1 missing in %2 (set ZANRAI_DATA_DIR)")
                 .arg(QString::fromLatin1(name), ctx->dataDir);
@@ -76,7 +77,7 @@ QString setUp(bool quick) {
 Context& context() { return *g_context; }
 
 void homeTargets(Form1& f) {
-    for (kit::ImageControl* t : {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5})
+    for (kit::ImageControl* t : f.targets)
         t->setTop(homeTop);
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "Pace.h"
 #include "Form1.h"
 #include "Multimedia32.h"
 #include "SystemMultimedia.h"
@@ -35,9 +36,9 @@ struct Context {
 // error message, empty on success.
 QString setUp(bool quick);
 
-// Where the targets wait and where one has passed the limit, in twips.
-inline constexpr float homeTop = 1800.0F;
-inline constexpr float pastLimitTop = 2900.0F;
+// Where the targets wait, and a top past the limit, in twips.
+using pace::homeTop;
+inline constexpr float pastLimitTop = pace::limitTop + 20.0F;
 
 void homeTargets(Form1& f);
 // A game as Start leaves it (music playing), but with its timers held: the

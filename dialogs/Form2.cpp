@@ -7,6 +7,7 @@
 
 #include "Fonts.h"
 #include "GameState.h"
+#include "Pace.h"
 #include "Phrases.h"
 #include "ToolWindow.h"
 #include "Twips.h"
@@ -85,22 +86,11 @@ Form2::Form2(GameState& state, QWidget* owner) : QWidget(owner), state_(state) {
 
 void Form2::Form_Load() {
     // Selecting from here counts as a click by hand: the description shows.
-    if (state_.levelStep == 1) {
-        Option4->setChecked(true);
-        Option4_Click();
-        state_.levelNumber = 1;
-    } else if (state_.levelStep == 5) {
-        Option1->setChecked(true);
-        Option1_Click();
-        state_.levelNumber = 1;
-    } else if (state_.levelStep == 10) {
-        Option2->setChecked(true);
-        Option2_Click();
-        state_.levelNumber = 2;
-    } else if (state_.levelStep == 20) {
-        Option3->setChecked(true);
-        Option3_Click();
-        state_.levelNumber = 3;
+    for (const Choice& choice : choices()) {
+        if (state_.levelStep != choice.level.step) continue;
+        choice.option->setChecked(true);
+        (this->*choice.describe)();
+        state_.levelNumber = choice.level.number;
     }
 }
 
@@ -114,9 +104,14 @@ void Form2::Option4_Click() {
 }
 
 void Form2::Command1_Click() {
-    if (Option1->isChecked()) state_.levelStep = 5;
-    if (Option2->isChecked()) state_.levelStep = 10;
-    if (Option3->isChecked()) state_.levelStep = 20;
-    if (Option4->isChecked()) state_.levelStep = 1;
+    for (const Choice& choice : choices())
+        if (choice.option->isChecked()) state_.levelStep = choice.level.step;
     close();  // discarded on close
+}
+
+std::array<Form2::Choice, 4> Form2::choices() const {
+    return {{{Option1, &Form2::Option1_Click, pace::easy},
+             {Option2, &Form2::Option2_Click, pace::normal},
+             {Option3, &Form2::Option3_Click, pace::hard},
+             {Option4, &Form2::Option4_Click, pace::hiSpec}}};
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 #include "AutoLabel.h"
+#include "Pace.h"
 
 class QPushButton;
 class QRadioButton;
@@ -30,5 +32,13 @@ public:
     QPushButton* Command1;
 
 private:
+    // Each option with its description and the level it stands for.
+    struct Choice {
+        QRadioButton* option;
+        void (Form2::*describe)();
+        pace::Level level;
+    };
+    std::array<Choice, 4> choices() const;
+
     GameState& state_;
 };

@@ -29,7 +29,7 @@ class FormSurface;
 
 // The main window: it owns the whole game, its controls and every handler.
 // The definitions are split by concern: layout, start-up, game flow and
-// timers, targets, scoring, and (in dialogs/) the Setting and Help menus.
+// timers, targets, scoring, and the Setting and Help menus.
 class Form1 : public QMainWindow, public GameState {
     Q_OBJECT
 public:
@@ -75,6 +75,11 @@ public:
     QString deflectSoundPath;
     QString bgmPath;
     QString bgm2Path;
+
+    // The five targets, Image1 to Image5, and every character that can be
+    // cut: the targets, Image6 and Image9, in that order.
+    std::array<kit::ImageControl*, 5> targets{};
+    std::array<kit::ImageControl*, 7> cuttables{};
 
     // Twips each target sinks on every Timer1 tick.
     std::int16_t moveStep = 0;

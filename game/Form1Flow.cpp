@@ -5,6 +5,7 @@
 
 #include "Form1.h"
 #include "Multimedia32.h"
+#include "Pace.h"
 #include "RankFile.h"
 
 namespace {
@@ -71,12 +72,9 @@ void Form1::mnuRst_Click() {
     lives = 3;
     Label9->setCaption(QStringLiteral("3"));
     Label10->setCaption(QStringLiteral("レッツプレイ"));
-    for (kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
-        target->setTop(1800.0F);
-    for (kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5, Image6})
-        target->setEnabled(false);
+    for (kit::ImageControl* target : targets) target->setTop(pace::homeTop);
+    EnableCharacters(false);
     Image6->setPicture(Image8->picture());
-    Image9->setEnabled(false);
     Image9->setPicture(Image10->picture());
     Label11->setVisible(false);
     moveStep = levelStep;

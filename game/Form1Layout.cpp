@@ -15,6 +15,7 @@
 #include "FormSurface.h"
 #include "Fonts.h"
 #include "Multimedia32.h"
+#include "Pace.h"
 #include "Pictures.h"
 
 namespace {
@@ -109,24 +110,27 @@ void Form1::createControls() {
 
     // The guide lines: the targets' home row and the limit.
     Line1 = new kit::LineControl(c, 0, 2280, 6240, 2280, QColor(0, 0, 255));
-    Line2 = new kit::LineControl(c, 0, 2880, 6240, 2880, QColor(255, 0, 0));
+    constexpr int limit = static_cast<int>(pace::limitTop);
+    Line2 = new kit::LineControl(c, 0, limit, 6240, limit, QColor(255, 0, 0));
 
     // The cast, above the lines and captions.
     Image6 = image(3240, 960, bonus, true);
     Image9 = image(600, 1080, hidden, true);
-    Image5 = image(1200, 1800, target, true);
-    Image4 = image(2160, 1800, target, true);
-    Image1 = image(3120, 1800, target, true);
-    Image2 = image(4080, 1800, target, true);
-    Image3 = image(5160, 1800, target, true);
+    constexpr int home = static_cast<int>(pace::homeTop);
+    Image5 = image(1200, home, target, true);
+    Image4 = image(2160, home, target, true);
+    Image1 = image(3120, home, target, true);
+    Image2 = image(4080, home, target, true);
+    Image3 = image(5160, home, target, true);
+    targets = {Image1, Image2, Image3, Image4, Image5};
+    cuttables = {Image1, Image2, Image3, Image4, Image5, Image6, Image9};
 
     // The cut marks above the whole cast, each in its character's column.
     // Disabled, they never take a click: a press goes to what lies beneath.
     const QImage slash(pictures::slash);
-    const std::array<kit::ImageControl*, 7> cuttable{Image1, Image2, Image3, Image4,
-                                                     Image5, Image6, Image9};
-    for (std::size_t i = 0; i < cuttable.size(); ++i) {
-        cutMarks[i] = image(cuttable[i]->left(), static_cast<int>(cuttable[i]->top()), slash, false);
+    for (std::size_t i = 0; i < cuttables.size(); ++i) {
+        cutMarks[i] =
+            image(cuttables[i]->left(), static_cast<int>(cuttables[i]->top()), slash, false);
         cutMarks[i]->setEnabled(false);
     }
 
@@ -147,9 +151,9 @@ void Form1::createControls() {
                                 {panelFont(), buttonText, windowBackground});
     Label1->setVisible(false);
 
-    Timer1 = new kit::WindowTimer(this, 1, true);
-    Timer2 = new kit::WindowTimer(this, 1000, true);
-    Timer3 = new kit::WindowTimer(this, 1, true);
+    Timer1 = new kit::WindowTimer(this, pace::sinkIntervalMs, true);
+    Timer2 = new kit::WindowTimer(this, pace::pushIntervalMs, true);
+    Timer3 = new kit::WindowTimer(this, pace::sinkIntervalMs, true);
     Timer4 = new kit::WindowTimer(this, 100, false);
     Timer5 = new kit::WindowTimer(this, 100, false);
     Timer6 = new kit::WindowTimer(this, 1000, false);

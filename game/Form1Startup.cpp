@@ -3,7 +3,9 @@
 
 #include <QDir>
 
+#include "DataFiles.h"
 #include "Form1.h"
+#include "Pace.h"
 #include "RankFile.h"
 
 namespace {
@@ -40,8 +42,8 @@ bool Form1::Form_Load() {
     Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
 
     // 4. The level Normal.
-    levelStep = 10;
-    levelNumber = 2;
+    levelStep = pace::startLevel.step;
+    levelNumber = pace::startLevel.number;
 
     // 5. There is no help text.
     mnuHelp->setEnabled(false);
@@ -51,10 +53,10 @@ bool Form1::Form_Load() {
     SwitchGameTimers(false);
 
     // 7. The data files lie beside the program.
-    bgmPath = beside(services_.programFolder, "bgm.dat");
-    bgm2Path = beside(services_.programFolder, "bgm2.dat");
-    cutSoundPath = beside(services_.programFolder, "kiru.dat");
-    deflectSoundPath = beside(services_.programFolder, "hajiku.dat");
+    bgmPath = beside(services_.programFolder, data_files::tune);
+    bgm2Path = beside(services_.programFolder, data_files::specialTune);
+    cutSoundPath = beside(services_.programFolder, data_files::cut);
+    deflectSoundPath = beside(services_.programFolder, data_files::deflect);
 
     // 8.
     score = 0;
@@ -71,8 +73,7 @@ void Form1::RevealUraMenu() {
 }
 
 void Form1::EnableCharacters(bool on) {
-    for (kit::ImageControl* image : {Image1, Image2, Image3, Image4, Image5, Image6, Image9})
-        image->setEnabled(on);
+    for (kit::ImageControl* image : cuttables) image->setEnabled(on);
 }
 
 void Form1::SwitchGameTimers(bool on) {

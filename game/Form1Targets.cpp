@@ -9,13 +9,10 @@
 
 #include "Form1.h"
 #include "Multimedia32.h"
+#include "Pace.h"
 #include "Timing.h"
 
 namespace {
-
-constexpr float homeTop = 1800.0F;
-// A target whose Top lies below this line has passed the limit.
-constexpr float limitTop = 2880.0F;
 
 // Long enough to be seen, short enough never to hide the next target.
 constexpr int cutMarkMs = 100;
@@ -26,28 +23,19 @@ constexpr int lifeFlashMs = 400;
 void Form1::Timer1_Timer() {
     qCDebug(zanraiTiming, "Timer1 %lld", timingNow());
     const auto step = static_cast<float>(moveStep);
-    for (kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
-        target->setTop(target->top() + step);
+    for (kit::ImageControl* target : targets) target->setTop(target->top() + step);
 }
 
 void Form1::Timer2_Timer() { PushRandomTarget(); }
 
 void Form1::PushRandomTarget() {
-    const int r = static_cast<int>(std::floor(random_.next() * 5)) + 1;
-    switch (r) {
-        case 1: Image1->setTop(Image1->top() + 50); break;
-        case 2: Image2->setTop(Image2->top() + 100); break;
-        case 3: Image3->setTop(Image3->top() + 150); break;
-        case 4: Image4->setTop(Image4->top() + 100); break;
-        case 5: Image5->setTop(Image5->top() + 150); break;
-        default: break;
-    }
+    const auto i = static_cast<std::size_t>(std::floor(random_.next() * targets.size()));
+    if (i < targets.size()) targets[i]->setTop(targets[i]->top() + pace::pushTwips[i]);
 }
 
 void Form1::Timer3_Timer() {
     bool past = false;
-    for (const kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
-        past = past || target->top() > limitTop;
+    for (const kit::ImageControl* target : targets) past = past || target->top() > pace::limitTop;
     if (!past) return;
     lives = static_cast<std::int16_t>(lives - 1);
     Label9->setCaption(QString::number(lives));
@@ -68,8 +56,7 @@ void Form1::CheckGameOver() {
 
 void Form1::ResetTargets() {
     Command4->click();
-    for (kit::ImageControl* target : {Image1, Image2, Image3, Image4, Image5})
-        target->setTop(homeTop);
+    for (kit::ImageControl* target : targets) target->setTop(pace::homeTop);
 }
 
 void Form1::Command4_Click() {
@@ -79,7 +66,7 @@ void Form1::Command4_Click() {
 void Form1::CutTarget(kit::ImageControl* target) {
     ShowCutMark(target);
     score += 1;
-    target->setTop(homeTop);
+    target->setTop(pace::homeTop);
     UpdateScore();
 }
 
@@ -113,11 +100,9 @@ void Form1::Image9_Click() {
 // The mark stands where the character was hit, before a target goes home.
 // Only the latest cut shows one.
 void Form1::ShowCutMark(const kit::ImageControl* character) {
-    const std::array<const kit::ImageControl*, 7> cuttable{Image1, Image2, Image3, Image4,
-                                                           Image5, Image6, Image9};
-    const auto at = std::find(cuttable.begin(), cuttable.end(), character);
-    if (at == cuttable.end()) return;
-    kit::ImageControl* mark = cutMarks[static_cast<std::size_t>(at - cuttable.begin())];
+    const auto at = std::find(cuttables.begin(), cuttables.end(), character);
+    if (at == cuttables.end()) return;
+    kit::ImageControl* mark = cutMarks[static_cast<std::size_t>(at - cuttables.begin())];
     if (shownMark_ && shownMark_ != mark) shownMark_->setVisible(false);
     mark->setTop(character->top());
     mark->setVisible(true);

@@ -8,8 +8,7 @@
 // there is one of these; the level dialog writes levelStep and levelNumber
 // into it directly.
 struct GameState {
-    // Descent of the chosen level in twips per tick: 5 Easy, 10 Normal,
-    // 20 Hard, 1 "For Hi Spec".
+    // Descent of the chosen level in twips per tick (pace::Level::step).
     std::int16_t levelStep = 0;
     // 1 to 3; the factor of the characters' bonus.
     std::int16_t levelNumber = 0;

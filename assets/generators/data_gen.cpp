@@ -2,6 +2,7 @@
 // line: the two pieces of music as MIDI files and the two sound effects as
 // WAV files, under the names the game opens.
 
+#include "DataFiles.h"
 #include "Effects.h"
 #include "Music.h"
 #include "Wav.h"
@@ -33,9 +34,12 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     try {
-        const bool ok = write(dir + "/bgm.dat", music::chase()) && write(dir + "/bgm2.dat", music::procession()) &&
-                        write(dir + "/kiru.dat", wav::encode(effects::cut(), effects::sampleRate)) &&
-                        write(dir + "/hajiku.dat", wav::encode(effects::deflect(), effects::sampleRate));
+        const std::string in = dir + '/';
+        const bool ok =
+            write(in + data_files::tune, music::chase()) &&
+            write(in + data_files::specialTune, music::procession()) &&
+            write(in + data_files::cut, wav::encode(effects::cut(), effects::sampleRate)) &&
+            write(in + data_files::deflect, wav::encode(effects::deflect(), effects::sampleRate));
         return ok ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zanrai_data_gen: %s\n", e.what());

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "DataFiles.h"
 #include "MultimediaService.h"
 
 namespace faults {
@@ -77,12 +78,10 @@ private:
     mm::MultimediaService& inner_;
 };
 
-inline constexpr const char* dataFileNames[] = {"bgm.dat", "bgm2.dat", "kiru.dat", "hajiku.dat"};
-
 // Copies the generated data files into folder, which is created.
 inline bool copyDataFiles(const QString& folder) {
     if (!QDir().mkpath(folder)) return false;
-    for (const char* name : dataFileNames) {
+    for (const char* name : data_files::all) {
         const QString from = QStringLiteral(ZANRAI_DATA_DIR "/") + QLatin1String(name);
         const QString to = folder + QLatin1Char('/') + QLatin1String(name);
         QFile::remove(to);

@@ -153,7 +153,7 @@ protected:
     int playOneGame(std::mt19937& gen) {
         Form1& f = *form;
         std::uniform_int_distribution<int> percent(0, 99), steps(5, 30), target(0, 4);
-        kit::ImageControl* targets[] = {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5};
+        const auto& targets = f.targets;
         f.mnustart_Click();
         int expected = 0;
         bool bonus = true, hidden = true;

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "Pace.h"
 #include "GameFixture.h"
 
 namespace {
@@ -74,8 +75,8 @@ TEST_F(Flow, ResetStopsEverythingAndRestoresTheIdleState) {
     EXPECT_FALSE(f.Label11->isVisible());
     EXPECT_EQ(f.Image6->picture(), f.Image8->picture());
     EXPECT_EQ(f.Image9->picture(), f.Image10->picture());
-    for (auto* target : {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5})
-        EXPECT_FLOAT_EQ(target->top(), 1800.0F);
+    for (auto* target : f.targets)
+        EXPECT_FLOAT_EQ(target->top(), pace::homeTop);
     for (auto* image : {f.Image1, f.Image5, f.Image6, f.Image9}) EXPECT_FALSE(image->isEnabled());
     for (auto* timer : {f.Timer1, f.Timer2, f.Timer3}) EXPECT_FALSE(timer->enabled());
     EXPECT_TRUE(messages.isEmpty());

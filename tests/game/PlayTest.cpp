@@ -1,3 +1,4 @@
+#include "Pace.h"
 #include "GameFixture.h"
 #include "Random.h"
 
@@ -34,7 +35,7 @@ TEST_F(Play, TargetsSinkByTheStepOnEveryTick) {
     Form1& f = load();
     f.mnustart_Click();
     for (int i = 0; i < 3; ++i) f.Timer1_Timer();
-    for (auto* target : {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5})
+    for (auto* target : f.targets)
         EXPECT_FLOAT_EQ(target->top(), 1830.0F);
     EXPECT_EQ(f.Image1->y(), 122);  // 1830 / 15
 }
@@ -44,11 +45,11 @@ TEST_F(Play, PushesFollowTheGeneratorAndTheirDistances) {
     f.mnustart_Click();
     // The first draws pick targets 1, 2, 5, 4, 1, 3.
     for (int i = 0; i < 6; ++i) f.Timer2_Timer();
-    EXPECT_FLOAT_EQ(f.Image1->top(), 1800.0F + 50 + 50);
-    EXPECT_FLOAT_EQ(f.Image2->top(), 1800.0F + 100);
-    EXPECT_FLOAT_EQ(f.Image3->top(), 1800.0F + 150);
-    EXPECT_FLOAT_EQ(f.Image4->top(), 1800.0F + 100);
-    EXPECT_FLOAT_EQ(f.Image5->top(), 1800.0F + 150);
+    EXPECT_FLOAT_EQ(f.Image1->top(), pace::homeTop + 50 + 50);
+    EXPECT_FLOAT_EQ(f.Image2->top(), pace::homeTop + 100);
+    EXPECT_FLOAT_EQ(f.Image3->top(), pace::homeTop + 150);
+    EXPECT_FLOAT_EQ(f.Image4->top(), pace::homeTop + 100);
+    EXPECT_FLOAT_EQ(f.Image5->top(), pace::homeTop + 150);
 }
 
 TEST_F(Play, TheLimitIsStrictlyBelowTheRedLine) {
@@ -63,7 +64,7 @@ TEST_F(Play, TheLimitIsStrictlyBelowTheRedLine) {
     EXPECT_EQ(f.lives, 2);
     EXPECT_EQ(f.Label9->caption(), QStringLiteral("2"));
     EXPECT_TRUE(f.lifeFlash->isVisible()) << "the lost life flashes";
-    EXPECT_FLOAT_EQ(f.Image3->top(), 1800.0F);
+    EXPECT_FLOAT_EQ(f.Image3->top(), pace::homeTop);
     EXPECT_EQ(sound.sounds, (std::vector<Sound>{{"/opt/zanrai/hajiku.dat", 0x13}}));
 }
 
@@ -75,8 +76,8 @@ TEST_F(Play, SeveralTargetsPastTheLimitCostOneLifeAndAllGoHome) {
     f.Image2->setTop(2500.0F);
     f.Timer3_Timer();
     EXPECT_EQ(f.lives, 2);
-    for (auto* target : {f.Image1, f.Image2, f.Image3, f.Image4, f.Image5})
-        EXPECT_FLOAT_EQ(target->top(), 1800.0F);
+    for (auto* target : f.targets)
+        EXPECT_FLOAT_EQ(target->top(), pace::homeTop);
     f.Timer3_Timer();
     EXPECT_EQ(f.lives, 2);
 }
@@ -87,7 +88,7 @@ TEST_F(Play, ACutEarnsAPointSendsTheTargetHomeAndSounds) {
     for (int i = 0; i < 100; ++i) f.Timer1_Timer();  // 2800, just above the limit
     click(f.Image4);
     EXPECT_EQ(f.score, 1);
-    EXPECT_FLOAT_EQ(f.Image4->top(), 1800.0F);
+    EXPECT_FLOAT_EQ(f.Image4->top(), pace::homeTop);
     EXPECT_FLOAT_EQ(f.Image5->top(), 2800.0F);
     EXPECT_EQ(f.Label2->caption(), QStringLiteral("1"));
     EXPECT_EQ(sound.sounds, (std::vector<Sound>{{"/opt/zanrai/kiru.dat", 0x13}}));
