@@ -33,7 +33,8 @@ class SimulatedChannel final : public mm::EffectOutput {
 public:
     long now = 0;  // frames since the start of play
 
-    std::unique_ptr<mm::DecodedClip> decode(const std::string& path) override {
+    std::unique_ptr<mm::DecodedClip> decode(const std::string& path,
+                                            const std::vector<std::uint8_t>&) override {
         SDL_AudioSpec spec;
         Uint8* buffer = nullptr;
         Uint32 bytes = 0;

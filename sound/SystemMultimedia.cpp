@@ -95,9 +95,8 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
     void close(Handle handle) override;
 
     // EffectOutput on the mixer's single channel.
-    std::unique_ptr<DecodedClip> decode(const std::string& path) override;
-    std::unique_ptr<DecodedClip> decodeBytes(const std::string& path,
-                                             const std::vector<std::uint8_t>& wav) override;
+    std::unique_ptr<DecodedClip> decode(const std::string& path,
+                                        const std::vector<std::uint8_t>& wav) override;
     bool start(const DecodedClip& clip) override;
     bool sounding() const override;
     void halt() override;
@@ -408,16 +407,7 @@ std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::u
     return 1;
 }
 
-std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decode(const std::string& path) {
-    std::vector<std::uint8_t> wav;
-    FileStamp stamp;
-    if (readDataFile(path, WavePlayer::kMaxEffectBytes, wav, stamp) != DataFileError::None ||
-        checkWavHeader(wav.data(), wav.size()) != WavProblem::None)
-        return nullptr;
-    return decodeBytes(path, wav);
-}
-
-std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decodeBytes(
+std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decode(
     const std::string&, const std::vector<std::uint8_t>& wav) {
     // The bytes were read and checked once; SDL decodes them from memory.
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
@@ -502,10 +492,6 @@ bool SystemMultimedia::preloadSound(std::string_view fileName) {
     --impl.holds;
     impl.release();
     return ok;
-}
-
-std::unique_ptr<MultimediaService> makeSystemMultimedia() {
-    return std::make_unique<SystemMultimedia>();
 }
 
 }  // namespace mm

@@ -65,7 +65,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Started at once.
-std::unique_ptr<MultimediaService> makeSystemMultimedia();
-
 }  // namespace mm

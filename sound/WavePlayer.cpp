@@ -36,7 +36,7 @@ const DecodedClip* WavePlayer::clipFor(const std::string& path) {
     if (it != cache_.end()) return it->second.get();
     const std::vector<std::uint8_t>* wav = checkedBytes(path);
     if (wav == nullptr) return nullptr;
-    std::unique_ptr<DecodedClip> clip = output_.decodeBytes(path, *wav);
+    std::unique_ptr<DecodedClip> clip = output_.decode(path, *wav);
     const FileStamp stamp = unread_[path].first;
     unread_.erase(path);
     if (!clip) {
@@ -86,11 +86,6 @@ bool WavePlayer::preload(std::string_view fileName) {
     } catch (...) {
         return false;
     }
-}
-
-std::size_t WavePlayer::cachedCount() const {
-    std::lock_guard lock(mutex_);
-    return cache_.size();
 }
 
 void WavePlayer::clear() {

@@ -23,16 +23,10 @@ public:
 class EffectOutput {
 public:
     virtual ~EffectOutput() = default;
-    // Reads and decodes a file; nullptr when it is missing or unreadable.
-    virtual std::unique_ptr<DecodedClip> decode(const std::string& path) = 0;
-    // Decodes a whole file whose bytes were read and checked already; nullptr
-    // when the decoder refuses them. An output that decodes from memory
-    // overrides this, so the file is read once; by default it is read again.
-    virtual std::unique_ptr<DecodedClip> decodeBytes(const std::string& path,
-                                                     const std::vector<std::uint8_t>& wav) {
-        (void)wav;
-        return decode(path);
-    }
+    // Decodes a whole file whose bytes were read and checked already, so a
+    // file is read once; nullptr when the decoder refuses them.
+    virtual std::unique_ptr<DecodedClip> decode(const std::string& path,
+                                                const std::vector<std::uint8_t>& wav) = 0;
     // Starts the clip, cutting off whatever the channel was playing.
     virtual bool start(const DecodedClip& clip) = 0;
     virtual bool sounding() const = 0;
@@ -61,8 +55,6 @@ public:
     // Reads and checks a file without decoding it, for an answer before the
     // output can decode; the bytes are kept, so the file is read once.
     bool check(std::string_view fileName);
-
-    std::size_t cachedCount() const;
     // Frees every decoded clip; must run before the output goes away.
     void clear();
 

@@ -196,8 +196,7 @@ TEST_F(SystemBackEnd, WithoutAnAudioDeviceEverythingFailsQuietly) {
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     testing::internal::CaptureStderr();
     {
-        auto service = mm::makeSystemMultimedia();
-        auto& sys = static_cast<mm::SystemMultimedia&>(*service);
+        mm::SystemMultimedia sys;
         EXPECT_FALSE(sys.audioAvailable());
         EXPECT_FALSE(sys.waitForSoundfont());
         Multimedia32 sound(sys);
