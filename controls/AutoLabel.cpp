@@ -8,9 +8,9 @@
 
 namespace kit {
 
-AutoLabel::AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int topTwips,
+AutoLabel::AutoLabel(FormSurface* surface, const QString& caption, int leftTwips, int topTwips,
                      const Look& look)
-    : Control(parent, QRect(toPixels(leftTwips), toPixels(topTwips), 0, 0)),
+    : Control(surface, QRect(toPixels(leftTwips), toPixels(topTwips), 0, 0)),
       caption_(caption),
       look_(look),
       autoSize_(true),
@@ -18,9 +18,9 @@ AutoLabel::AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int
     fit();
 }
 
-AutoLabel::AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int topTwips,
+AutoLabel::AutoLabel(FormSurface* surface, const QString& caption, int leftTwips, int topTwips,
                      int widthTwips, int heightTwips, const Look& look)
-    : Control(parent, QRect(toPixels(leftTwips), toPixels(topTwips), toPixels(widthTwips),
+    : Control(surface, QRect(toPixels(leftTwips), toPixels(topTwips), toPixels(widthTwips),
                             toPixels(heightTwips))),
       caption_(caption),
       look_(look),

@@ -27,22 +27,19 @@ public:
     };
 
     // Auto-sized label at (left, top) twips.
-    AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int topTwips,
+    AutoLabel(FormSurface* surface, const QString& caption, int leftTwips, int topTwips,
               const Look& look);
     // Fixed-size label with a box of the given twips; wraps its text.
-    AutoLabel(QWidget* parent, const QString& caption, int leftTwips, int topTwips,
+    AutoLabel(FormSurface* surface, const QString& caption, int leftTwips, int topTwips,
               int widthTwips, int heightTwips, const Look& look);
 
     QString caption() const { return caption_; }
-    QString text() const { return caption_; }
     void setCaption(const QString& caption);
-    bool autoSize() const { return autoSize_; }
 
     // The look, resolved against the form's as a child widget's would be.
     QFont font() const;
     QFontMetrics fontMetrics() const;
     QPalette palette() const;
-    bool autoFillBackground() const { return look_.background.has_value(); }
 
 protected:
     void paint(QPainter& painter) const override;

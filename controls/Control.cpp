@@ -4,8 +4,8 @@
 
 namespace kit {
 
-Control::Control(QWidget* host, const QRect& geometry)
-    : surface_(FormSurface::of(host)), geometry_(geometry) {
+Control::Control(FormSurface* surface, const QRect& geometry)
+    : surface_(surface), geometry_(geometry) {
     setParent(surface_);
     surface_->add(this);
 }

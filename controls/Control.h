@@ -25,7 +25,6 @@ public:
     QRect geometry() const { return geometry_; }
     QPoint pos() const { return geometry_.topLeft(); }
     QSize size() const { return geometry_.size(); }
-    QRect rect() const { return {QPoint(0, 0), geometry_.size()}; }
     int x() const { return geometry_.x(); }
     int y() const { return geometry_.y(); }
     int width() const { return geometry_.width(); }
@@ -34,10 +33,7 @@ public:
 
     // The control's own Visible property, whether or not the form is shown.
     bool isVisible() const { return visible_; }
-    bool isHidden() const { return !visible_; }
     void setVisible(bool visible);
-    void show() { setVisible(true); }
-    void hide() { setVisible(false); }
 
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -46,8 +42,7 @@ public:
     void raise();
 
 protected:
-    // host is the form's surface, or any other widget, which then gets one.
-    explicit Control(QWidget* host, const QRect& geometry = {});
+    explicit Control(FormSurface* surface, const QRect& geometry = {});
 
     void setGeometry(const QRect& geometry);
     // Repaints the control where it stands.

@@ -35,13 +35,7 @@ FormSurface::~FormSurface() {
     }
 }
 
-FormSurface* FormSurface::of(QWidget* host) {
-    if (auto* surface = qobject_cast<FormSurface*>(host)) return surface;
-    for (QObject* child : host->children())
-        if (auto* surface = qobject_cast<FormSurface*>(child); surface && !surface->opaque_)
-            return surface;
-    return new FormSurface(host);
-}
+FormSurface* FormSurface::overlay(QWidget* host) { return new FormSurface(host); }
 
 bool FormSurface::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parent() && event->type() == QEvent::Resize)

@@ -23,13 +23,10 @@ public:
                 const QImage& picture);
     ~FormSurface() override;
 
-    // The surface that holds the controls of host: host itself when it is
-    // one, otherwise a transparent surface made once to cover host beneath
-    // its own widgets (as in a dialog).
-    static FormSurface* of(QWidget* host);
+    // A transparent surface that covers host beneath host's own widgets and
+    // follows its size: where a dialog's windowless controls live.
+    static FormSurface* overlay(QWidget* host);
 
-    // Bottom first.
-    const std::vector<Control*>& controls() const { return controls_; }
     // The control a press at pos would reach, or none.
     Control* controlAt(const QPoint& pos) const;
 

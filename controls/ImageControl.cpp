@@ -9,9 +9,9 @@
 
 namespace kit {
 
-ImageControl::ImageControl(QWidget* parent, int leftTwips, float topTwips, int widthTwips,
+ImageControl::ImageControl(FormSurface* surface, int leftTwips, float topTwips, int widthTwips,
                            int heightTwips)
-    : Control(parent, QRect(0, 0, toPixels(widthTwips), toPixels(heightTwips))),
+    : Control(surface, QRect(0, 0, toPixels(widthTwips), toPixels(heightTwips))),
       left_(leftTwips),
       top_(topTwips) {
     place();

@@ -14,7 +14,7 @@ namespace kit {
 class ImageControl : public Control {
     Q_OBJECT
 public:
-    ImageControl(QWidget* parent, int leftTwips, float topTwips, int widthTwips = 480,
+    ImageControl(FormSurface* surface, int leftTwips, float topTwips, int widthTwips = 480,
                  int heightTwips = 480);
 
     // The picture is handed over by value: an image that takes another's

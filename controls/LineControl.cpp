@@ -17,9 +17,9 @@ QRect boxOf(QPoint a, QPoint b) {
 }
 }  // namespace
 
-LineControl::LineControl(QWidget* parent, int x1Twips, int y1Twips, int x2Twips, int y2Twips,
+LineControl::LineControl(FormSurface* surface, int x1Twips, int y1Twips, int x2Twips, int y2Twips,
                          const QColor& colour)
-    : Control(parent, boxOf(QPoint(toPixels(x1Twips), toPixels(y1Twips)),
+    : Control(surface, boxOf(QPoint(toPixels(x1Twips), toPixels(y1Twips)),
                             QPoint(toPixels(x2Twips), toPixels(y2Twips)))),
       colour_(colour),
       from_(toPixels(x1Twips), toPixels(y1Twips)),

@@ -12,7 +12,7 @@ namespace kit {
 class LineControl : public Control {
     Q_OBJECT
 public:
-    LineControl(QWidget* parent, int x1Twips, int y1Twips, int x2Twips, int y2Twips,
+    LineControl(FormSurface* surface, int x1Twips, int y1Twips, int x2Twips, int y2Twips,
                 const QColor& colour);
 
     QColor colour() const { return colour_; }

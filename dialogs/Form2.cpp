@@ -6,6 +6,7 @@
 #include <QStyleOptionButton>
 
 #include "Fonts.h"
+#include "FormSurface.h"
 #include "GameState.h"
 #include "Pace.h"
 #include "Phrases.h"
@@ -52,8 +53,10 @@ Form2::Form2(GameState& state, QWidget* owner) : QWidget(owner), state_(state) {
 
     const kit::AutoLabel::Look look{font(), palette().color(QPalette::WindowText),
                                     palette().color(QPalette::Window)};
-    auto label = [c, &look](const QString& caption, int left, int top, int width, int height) {
-        return new kit::AutoLabel(c, caption, left, top, width, height, look);
+    kit::FormSurface* controls = kit::FormSurface::overlay(c);
+    auto label = [controls, &look](const QString& caption, int left, int top, int width,
+                                   int height) {
+        return new kit::AutoLabel(controls, caption, left, top, width, height, look);
     };
     // Each option's explaining label: its first line level with the option's
     // caption.

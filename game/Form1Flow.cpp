@@ -5,15 +5,10 @@
 
 #include "Form1.h"
 #include "Multimedia32.h"
+#include "NativePath.h"
 #include "Pace.h"
 #include "RankFile.h"
 
-namespace {
-
-// Paths reach the multimedia service in the system's file-name encoding.
-std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-}  // namespace
 
 void Form1::mnustart_Click() {
     Label10->setCaption(uraMode != 0 ? QStringLiteral("懲らしめてあげなさい")

@@ -61,7 +61,7 @@ void Form1::createControls() {
     client_ = new kit::FormSurface(this, clientWidth, clientHeight, windowBackground,
                                    QImage(pictures::scene));
     setCentralWidget(client_);
-    QWidget* c = client_;
+    kit::FormSurface* c = client_;
 
     // Picture stores below the client area, never seen. Created first so
     // that nothing in the play area is stacked under them.

@@ -1,14 +1,13 @@
 // Every cut ends here: the cut sound, the score, and the score bands that
 // speed the targets up, raise the level display and tell a joke.
 
-#include <QFile>
-
 #include "Form1.h"
 #include "Multimedia32.h"
+#include "NativePath.h"
 #include "Pace.h"
 
 void Form1::UpdateScore() {
-    multimedia_->WavePlay(QFile::encodeName(cutSoundPath).toStdString());
+    multimedia_->WavePlay(nativePath(cutSoundPath));
     Label2->setCaption(QString::number(score));
 
     // The step is computed from the level's own step at every cut, so a

@@ -1,7 +1,6 @@
 // The play itself: the targets sink and are pushed, a target past the limit
 // costs a life, and a click cuts a character.
 
-#include <QFile>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -9,6 +8,7 @@
 
 #include "Form1.h"
 #include "Multimedia32.h"
+#include "NativePath.h"
 #include "Pace.h"
 #include "Timing.h"
 
@@ -60,7 +60,7 @@ void Form1::ResetTargets() {
 }
 
 void Form1::Command4_Click() {
-    multimedia_->WavePlay(QFile::encodeName(deflectSoundPath).toStdString());
+    multimedia_->WavePlay(nativePath(deflectSoundPath));
 }
 
 void Form1::CutTarget(kit::ImageControl* target) {

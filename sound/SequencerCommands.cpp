@@ -169,11 +169,13 @@ SequencerInterpreter::SequencerInterpreter(SequencerDevice& device, FileLoader l
 
 SequencerInterpreter::~SequencerInterpreter() { closeAll(); }
 
-SeqError SequencerInterpreter::execute(std::string_view command) noexcept {
+SeqError SequencerInterpreter::execute(std::string_view command,
+                                       std::optional<SeqCommand::Verb>* verb) noexcept {
     try {
         SeqCommand cmd;
         const SeqError parsed = parseSeqCommand(command, cmd);
         if (parsed != SeqError::None) return parsed;
+        if (verb) *verb = cmd.verb;
         std::lock_guard lock(mutex_);
         return run(cmd);
     } catch (...) {

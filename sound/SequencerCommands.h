@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,7 +78,10 @@ public:
     SequencerInterpreter(const SequencerInterpreter&) = delete;
     SequencerInterpreter& operator=(const SequencerInterpreter&) = delete;
 
-    SeqError execute(std::string_view command) noexcept;
+    // verb, when given, receives the verb of a command that could be parsed,
+    // so a caller that must react to it need not parse the command again.
+    SeqError execute(std::string_view command,
+                     std::optional<SeqCommand::Verb>* verb = nullptr) noexcept;
 
     // Closes every open sequence on the device.
     void closeAll() noexcept;

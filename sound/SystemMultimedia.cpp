@@ -84,7 +84,7 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
     bool stackSettled(std::unique_lock<std::mutex>& lock);
     bool deviceSettled(std::unique_lock<std::mutex>& lock);
     std::int32_t requestEffect(std::string_view name, std::uint32_t flags);
-    void noteCommand(std::string_view command);
+    void noteCommand(SeqCommand::Verb verb);
     static void SDLCALL mixMusic(void* self, Uint8* stream, int len);
 
     // SequencerDevice: waits for the soundfont, then hands over to fluidsynth.
@@ -357,14 +357,12 @@ void SystemMultimedia::Impl::close(Handle handle) {
     if (fluid) fluid->close(handle);
 }
 
-void SystemMultimedia::Impl::noteCommand(std::string_view command) {
+void SystemMultimedia::Impl::noteCommand(SeqCommand::Verb verb) {
     // A game is the time from a tune's open or play to its stop or close,
     // whether or not the tune itself could be opened: its effects need the
     // device all the same.
-    SeqCommand cmd;
-    if (parseSeqCommand(command, cmd) != SeqError::None) return;
     std::lock_guard lock(m);
-    const bool needs = cmd.verb == SeqCommand::Verb::Open || cmd.verb == SeqCommand::Verb::Play;
+    const bool needs = verb == SeqCommand::Verb::Open || verb == SeqCommand::Verb::Play;
     if (needs) beforeNeed();
     musicNeeds = needs;
     if (needs)
@@ -443,8 +441,9 @@ SystemMultimedia::~SystemMultimedia() = default;
 void SystemMultimedia::start() { impl_->start(); }
 
 std::uint32_t SystemMultimedia::sendString(std::string_view command) {
-    const std::uint32_t result = toCode(impl_->interpreter.execute(command));
-    impl_->noteCommand(command);
+    std::optional<SeqCommand::Verb> verb;
+    const std::uint32_t result = toCode(impl_->interpreter.execute(command, &verb));
+    if (verb) impl_->noteCommand(*verb);
     return result;
 }
 

@@ -141,8 +141,8 @@ TEST_F(ImageFixture, PixelArtStaysCrispAtDevicePixelRatioTwo) {
 }
 
 TEST(AutoLabel, KeepsItsLeftAndWidensToTheRight) {
-    QWidget form;  // a dialog: a surface is made beneath its own widgets
-    kit::AutoLabel label(&form, QStringLiteral("0"), 4800, 3960, {QFont(), Qt::red, std::nullopt});
+    QWidget dialog;
+    kit::AutoLabel label(kit::FormSurface::overlay(&dialog), QStringLiteral("0"), 4800, 3960, {QFont(), Qt::red, std::nullopt});
     const QRect before = label.geometry();
     EXPECT_EQ(before.topLeft(), QPoint(320, 264));
 
@@ -157,8 +157,8 @@ TEST(AutoLabel, KeepsItsLeftAndWidensToTheRight) {
 }
 
 TEST(AutoLabel, AFixedLabelKeepsItsBox) {
-    QWidget form;
-    kit::AutoLabel label(&form, QString(), 3120, 1080, 1215, 495, {QFont(), Qt::black, Qt::white});
+    QWidget dialog;
+    kit::AutoLabel label(kit::FormSurface::overlay(&dialog), QString(), 3120, 1080, 1215, 495, {QFont(), Qt::black, Qt::white});
     label.setCaption(QStringLiteral("a much longer description than the box is wide"));
     EXPECT_EQ(label.geometry(), QRect(208, 72, 81, 33));
 }
