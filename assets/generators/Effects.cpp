@@ -127,7 +127,8 @@ std::vector<float> deflect() {
         double v = 0.0;
         for (std::size_t k = 0; k < std::size(partials); ++k) {
             phases[k] += twoPi * partials[k].hz * sag / sampleRate;
-            v += partials[k].amplitude * std::exp(-t / partials[k].decay) * std::sin(phases[k] + static_cast<double>(k));
+            const double ring = std::sin(phases[k] + static_cast<double>(k));
+            v += partials[k].amplitude * std::exp(-t / partials[k].decay) * ring;
         }
         const double w = noise.next();
         // The strike: a few milliseconds of bright noise, the heavy knock
