@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "FluidSequencer.h"
+#include "Limiter.h"
 #include "DataFile.h"
 #include "SequencerCommands.h"
 #include "WavHeader.h"
@@ -294,7 +295,7 @@ bool SystemMultimedia::Impl::openDevice() {
         return false;
     }
     Mix_AllocateChannels(1);
-    Mix_HookMusic(&Impl::mixMusic, this);
+    hookLimitedMix(&Impl::mixMusic, this);
     mixerOpen = true;
     return true;
 }

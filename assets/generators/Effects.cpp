@@ -61,28 +61,34 @@ void finish(std::vector<double>& s, double fadeIn, double fadeOut, double peak, 
 }  // namespace
 
 std::vector<float> cut() {
-    const double length = 0.09;
+    // Short enough to be over before the next of five cuts a second even
+    // with a late hand, and to leave the channel free for a deflect.
+    const double length = 0.075;
     const auto n = static_cast<std::size_t>(length * sampleRate);
     std::vector<double> s(n);
     Noise noise(0x5a4e5241u);
     BandPass edge;
+    BandPass hiss;
     BandPass fibre;
     double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / sampleRate;
         const double w = noise.next();
-        // The edge: a hiss that falls from very bright to bright as the blade
-        // leaves the target, gone within a few tens of milliseconds.
-        const double edgeCentre = 3200.0 + 4300.0 * std::exp(-t / 0.012);
-        double v = 0.75 * std::exp(-t / 0.016) * edge.step(w, edgeCentre, 2.5);
+        // The edge: a bright swish that falls as the blade passes through,
+        // over a thin steel ring, so the stroke reads as a blade and not a
+        // blow.
+        const double edgeCentre = 3600.0 + 4800.0 * std::exp(-t / 0.015);
+        double v = 0.65 * std::exp(-t / 0.022) * edge.step(w, edgeCentre, 3.0);
+        v += 0.2 * std::exp(-t / 0.008) * hiss.step(w, 9000.0, 1.2);
+        v += 0.12 * std::exp(-t / 0.018) *
+             (std::sin(twoPi * 3150.0 * t) + 0.8 * std::sin(twoPi * 4730.0 * t + 0.7) +
+              0.6 * std::sin(twoPi * 6180.0 * t + 1.9));
         // The body: the blade meeting the target, a thud whose pitch drops
         // as it dies, under a short crunch of torn fibres.
         const double thudFreq = 95.0 + 130.0 * std::exp(-t / 0.010);
         phase += twoPi * thudFreq / sampleRate;
-        v += 0.9 * std::exp(-t / 0.022) * std::sin(phase);
-        v += 1.1 * std::exp(-t / 0.011) * fibre.step(w, 520.0, 1.4);
-        // The ring of the steel as it clears: high, short, slightly detuned.
-        v += 0.12 * std::exp(-t / 0.010) * (std::sin(twoPi * 6100.0 * t) + 0.7 * std::sin(twoPi * 8230.0 * t + 0.4));
+        v += 1.0 * std::exp(-t / 0.020) * std::sin(phase);
+        v += 1.1 * std::exp(-t / 0.010) * fibre.step(w, 520.0, 1.4);
         s[i] = v;
     }
     std::vector<float> out;
@@ -91,41 +97,57 @@ std::vector<float> cut() {
 }
 
 std::vector<float> deflect() {
-    // Within five of the mixer's 512-frame periods, the shortest stretch
-    // over which the ring still reads as steel.
-    const double length = 0.058;
+    // A blade struck aside by steel: heavier and lower than a cut, and long
+    // enough to stand out of the music. Two sets of bar partials, one per
+    // blade, clash out of tune with each other, and both sag a little in
+    // pitch as they ring, which is what makes it sound like a failure
+    // rather than a hit. The no-stop rule drops every cut asked for while
+    // it sounds, so it ends as soon as it has been heard.
+    const double length = 0.17;
+    const double drive = 1.3;
     const auto n = static_cast<std::size_t>(length * sampleRate);
     std::vector<double> s(n);
-    // Partials of a struck steel bar (ratios of a free beam) with slightly
-    // mistuned neighbours that beat against them, each dying at its own
-    // rate: high ones first. A life is lost just before the cut that would
-    // have saved the target, and a cut asked for while the deflect still
-    // sounds is dropped: every millisecond of ring costs cuts.
     struct Partial {
-        double ratio, amplitude, decay;
+        double hz, amplitude, decay;
     };
+    // Free-beam ratios 1, 2.76, 5.40, 8.93, each with a beating neighbour.
     const Partial partials[] = {
-        {1.000, 1.00, 0.027}, {1.013, 0.60, 0.025}, {2.756, 0.80, 0.020}, {2.779, 0.35, 0.018},
-        {5.404, 0.55, 0.013}, {6.263, 0.25, 0.010}, {8.933, 0.30, 0.007}, {11.82, 0.15, 0.005},
+        {430.0, 1.00, 0.180}, {435.5, 0.50, 0.160}, {1187.0, 0.80, 0.120}, {1201.0, 0.40, 0.100},
+        {2322.0, 0.65, 0.060}, {3840.0, 0.40, 0.030}, {620.0, 0.70, 0.130}, {1711.0, 0.50, 0.080},
+        {3348.0, 0.40, 0.035},
     };
-    const double base = 1180.0;
+    std::vector<double> phases(std::size(partials), 0.0);
     Noise noise(0x48414a49u);
     BandPass strike;
-    BandPass clank;
+    BandPass scrape;
+    double knock = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / sampleRate;
+        const double sag = 1.0 - 0.035 * (1.0 - std::exp(-t / 0.06));
         double v = 0.0;
-        for (const auto& p : partials)
-            v += p.amplitude * std::exp(-t / p.decay) * std::sin(twoPi * base * p.ratio * t + p.ratio);
+        for (std::size_t k = 0; k < std::size(partials); ++k) {
+            phases[k] += twoPi * partials[k].hz * sag / sampleRate;
+            const double ring = std::sin(phases[k] + static_cast<double>(k));
+            v += partials[k].amplitude * std::exp(-t / partials[k].decay) * ring;
+        }
         const double w = noise.next();
-        // The strike itself: a couple of milliseconds of bright noise, and
-        // the duller knock of the two blades' bodies.
-        v += 0.7 * std::exp(-t / 0.002) * strike.step(w, 6000.0, 1.5);
-        v += 0.5 * std::exp(-t / 0.008) * clank.step(w, 650.0, 3.0);
+        // The strike: a few milliseconds of bright noise, the heavy knock
+        // of the two blades' bodies, and the edges grating apart.
+        v += 1.2 * std::exp(-t / 0.003) * strike.step(w, 5200.0, 1.5);
+        knock += twoPi * (120.0 + 110.0 * std::exp(-t / 0.012)) / sampleRate;
+        v += 1.1 * std::exp(-t / 0.030) * std::sin(knock);
+        v += 0.5 * std::exp(-t / 0.040) * scrape.step(w, 2400.0, 4.0);
         s[i] = v;
     }
+    // Driven into a soft clip, as struck steel is dense rather than peaky:
+    // louder for the same peak.
+    const double max = std::fabs(*std::max_element(s.begin(), s.end(), [](double a, double b) {
+        return std::fabs(a) < std::fabs(b);
+    }));
+    for (double& v : s)
+        v = std::tanh(drive * v / max);
     std::vector<float> out;
-    finish(s, 0.0005, 0.02, 0.9, out);
+    finish(s, 0.0005, 0.04, 0.9, out);
     return out;
 }
 

@@ -9,11 +9,12 @@ namespace effects {
 inline constexpr int sampleRate = 44100;
 
 // A blade cutting through a target: the thud and crunch of the impact under
-// the hiss and ring of the edge, loudest at once. 90 ms.
+// the bright swish and ring of the edge, loudest at once. 75 ms.
 std::vector<float> cut();
 
-// A blade knocked aside by steel: a sharp strike, then inharmonic partials
-// that die away fast. 0.15 s.
+// A blade knocked aside by steel, the sound of a lost life: a strike and a
+// heavy knock, then two clashing sets of low bar partials that sag in pitch
+// as they ring. 170 ms.
 std::vector<float> deflect();
 
 }  // namespace effects

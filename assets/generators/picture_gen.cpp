@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "../Palette.h"
+
 namespace {
 
 constexpr int sceneWidth = 417;
@@ -31,40 +33,37 @@ constexpr int eaveBottom = 112;
 constexpr int plinthTop = 160;
 constexpr int groundTop = 182;
 
-// The palette. Nearly every colour is one the sprites already use, so the
-// scene and the cast read as one picture.
+// The scene's names for the colours of the shared palette, by what they
+// paint here.
 namespace ink {
-constexpr QRgb outline = 0x1c1416;    // the cast's outline
-constexpr QRgb roofInk = 0x2c2533;    // the ronin's hair
-constexpr QRgb slate = 0x5d6987;      // the ronin's kimono, shade
-constexpr QRgb slateLight = 0x7e8aa8; // the ronin's kimono
-constexpr QRgb steel = 0x6a7488;      // the cursor's blade, shade
-constexpr QRgb skyHigh = 0x9dabbf;    // the intruder's blade, shade
-constexpr QRgb mist = 0xb8c4da;       // headbands
-constexpr QRgb mistLight = 0xd8dce4;  // the retainer's sash
-constexpr QRgb cloud = 0xf7f6f0;      // the old lord's beard
-constexpr QRgb paper = 0xf4f0e0;      // the villager's dumplings
-constexpr QRgb cream = 0xe8e2d0;      // the samurai's pole
-constexpr QRgb beige = 0xd9ccae;      // the old lord's robe
-constexpr QRgb sand = 0xb5a684;       // the old lord's robe, shade
-constexpr QRgb board = 0xc4ab82;      // the ronin's wall coping
-constexpr QRgb boardShade = 0x9a7f5a; // the ronin's wall coping, shade
-constexpr QRgb earth = 0x6f5a40;      // the ronin's wall coping, dark
-constexpr QRgb stone = 0x8e8470;      // the merchant's trousers
-constexpr QRgb bark = 0x6e4624;       // the old lord's staff, shade
-constexpr QRgb barkLight = 0xa8733e;  // the old lord's staff
-constexpr QRgb peach = 0xf2c8a0;      // skin: the sky at the horizon
-constexpr QRgb haze = 0xa8b0c0;       // the retainer's trousers
-constexpr QRgb hazeLight = 0xc5c9d3;  // the old lord's beard, shade
-constexpr QRgb grey = 0x9aa0a8;       // the samurai's hakama
-constexpr QRgb needle = 0x7fa476;     // the samurai's leafy cloth
-constexpr QRgb needleLight = 0xa3c491;
-constexpr QRgb needleDark = 0x587e55;
-constexpr QRgb pineInk = 0x1c2a1e;    // the samurai's outline
-constexpr QRgb gold = 0xf0c040;       // the seal case's crest
-constexpr QRgb goldDark = 0xb08420;
-constexpr QRgb lamp = 0xffd870;       // the paper lantern's light
-constexpr QRgb lampLight = 0xffeeb0;
+constexpr QRgb outline = palette::outline;
+constexpr QRgb roofInk = palette::ink;
+constexpr QRgb slate = palette::slate;
+constexpr QRgb slateLight = palette::slateLight;
+constexpr QRgb skyHigh = palette::haze;
+constexpr QRgb mist = palette::mist;
+constexpr QRgb mistLight = palette::mistLight;
+constexpr QRgb cloud = palette::white;
+constexpr QRgb paper = palette::paper;
+constexpr QRgb cream = palette::cream;
+constexpr QRgb beige = palette::beige;
+constexpr QRgb board = palette::board;
+constexpr QRgb boardShade = palette::boardShade;
+constexpr QRgb stone = palette::stone;
+constexpr QRgb bark = palette::bark;
+constexpr QRgb barkLight = palette::barkLight;
+constexpr QRgb peach = palette::skin;
+constexpr QRgb haze = palette::haze;
+constexpr QRgb hazeLight = palette::mist;
+constexpr QRgb grey = palette::grey;
+constexpr QRgb needle = palette::needle;
+constexpr QRgb needleLight = palette::needleLight;
+constexpr QRgb needleDark = palette::needleDark;
+constexpr QRgb pineInk = palette::pineInk;
+constexpr QRgb gold = palette::gold;
+constexpr QRgb goldDark = palette::goldDark;
+constexpr QRgb lamp = palette::lamp;
+constexpr QRgb lampLight = palette::lampLight;
 }  // namespace ink
 
 // 2 x 2 ordered dither: four levels between two colours, the classic
@@ -124,17 +123,25 @@ private:
     std::vector<bool> bits_ = std::vector<bool>(static_cast<std::size_t>(sceneWidth * sceneHeight));
 };
 
-// A dusk sky in five dithered bands, from cool blue overhead to the warm
-// horizon, with flat clouds and a low sun.
+// 4 x 4 ordered dither: sixteen steps between two colours, so a long
+// gradient thins out row by row instead of in a few visible bands.
+bool fineDitherOn(int x, int y, int sixteenths) {
+    static constexpr int order[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    return order[y & 3][x & 3] < sixteenths;
+}
+
+// A dusk sky from cool blue overhead to the warm horizon, each colour
+// thinning into the next over its whole span, with flat clouds and a low
+// sun.
 void paintSky(Canvas& c) {
     const struct { int y; QRgb colour; } stops[] = {
         {0, ink::skyHigh}, {26, ink::mist}, {50, ink::mistLight}, {70, ink::paper}, {92, ink::peach}};
     for (std::size_t i = 0; i + 1 < std::size(stops); ++i) {
         const int span = stops[i + 1].y - stops[i].y;
         for (int y = stops[i].y; y < stops[i + 1].y; ++y) {
-            const int quarter = (y - stops[i].y) * 5 / span;  // 0..4, the last band solid
+            const int sixteenths = ((y - stops[i].y) * 16 + span / 2) / span;  // 0 at the top, 15 or 16 last
             for (int x = 0; x < sceneWidth; ++x)
-                c.put(x, y, ditherOn(x, y, quarter) ? stops[i + 1].colour : stops[i].colour);
+                c.put(x, y, fineDitherOn(x, y, sixteenths) ? stops[i + 1].colour : stops[i].colour);
         }
     }
     c.fill(0, 92, sceneWidth - 1, roofRidge, ink::peach);
@@ -183,7 +190,7 @@ void castleRoof(Canvas& c, int cx, int top, int eave, int halfTop, int halfEave)
         const double t = static_cast<double>(y - top) / (eave - top);
         const int half = halfTop + static_cast<int>(std::lround((halfEave - halfTop) * std::pow(t, 1.7)));
         for (int x = cx - half; x <= cx + half; ++x) {
-            QRgb colour = ((x + y) & 1) ? ink::slate : ink::steel;
+            QRgb colour = ink::slate;
             if (y == top || x == cx - half || x == cx + half)
                 colour = ink::roofInk;
             else if (y == top + 1)
@@ -242,11 +249,11 @@ void paintCastle(Canvas& c) {
         for (int x = cx - half; x <= cx + half; ++x) {
             const bool course = (y - baseTop) % 3 == 2;
             const bool joint = (x + 3 * ((y - baseTop) / 3)) % 6 == 0;
-            QRgb colour = (course || joint) ? ink::stone : ink::sand;
+            QRgb colour = (course || joint) ? ink::stone : ink::board;
             if (y == baseTop)
                 colour = ink::beige;
             if (x == cx - half || x == cx + half)
-                colour = ink::earth;
+                colour = ink::bark;
             c.put(x, y, colour);
         }
     }
@@ -296,7 +303,7 @@ void paintTrunk(Canvas& c) {
             else if (!trunk.at(x - 2, y))
                 colour = ink::barkLight;
             else if ((x * 3 + y) % 7 == 0)
-                colour = ink::earth;
+                colour = ink::bark;
             c.put(x, y, colour);
         }
 }
@@ -410,7 +417,7 @@ void paintBoarding(Canvas& c) {
             else if (x % 8 == 1)
                 colour = ink::beige;
             else if ((x * 5 + y * 3) % 17 == 0)
-                colour = ink::sand;
+                colour = ink::board;
             c.put(x, y, colour);
         }
     c.fill(0, groundTop - 1, sceneWidth - 1, groundTop - 1, ink::boardShade);
@@ -420,7 +427,7 @@ void paintBoarding(Canvas& c) {
 // three stepping stones laid between the targets' columns.
 void paintGround(Canvas& c) {
     c.fill(0, groundTop, sceneWidth - 1, sceneHeight - 1, ink::cream);
-    c.dither(0, groundTop, sceneWidth - 1, groundTop, ink::cream, ink::sand, 2);
+    c.dither(0, groundTop, sceneWidth - 1, groundTop, ink::cream, ink::board, 2);
     c.dither(0, groundTop + 1, sceneWidth - 1, groundTop + 1, ink::cream, ink::beige, 2);
     for (int line = groundTop + 6; line < sceneHeight - 1; line += 6)
         for (int x = 0; x < sceneWidth; ++x) {
@@ -438,7 +445,7 @@ void paintGround(Canvas& c) {
         for (int y = s.cy - s.ry; y <= s.cy + s.ry; ++y)
             for (int x = s.cx - s.rx; x <= s.cx + s.rx; ++x)
                 if (m.at(x, y))
-                    c.put(x, y, m.edge(x, y) ? ink::steel : (y < s.cy ? ink::hazeLight : ink::grey));
+                    c.put(x, y, m.edge(x, y) ? ink::slate : (y < s.cy ? ink::hazeLight : ink::grey));
     }
 }
 
@@ -450,7 +457,7 @@ void paintLantern(Canvas& c) {
     c.fill(396, 185, 397, 214, ink::mistLight);
     c.box(389, 178, 410, 185, ink::grey, ink::roofInk);        // ledge
     c.box(391, 161, 408, 179, ink::hazeLight, ink::roofInk);   // fire box
-    c.box(395, 165, 404, 175, ink::lamp, ink::earth);          // lit window
+    c.box(395, 165, 404, 175, ink::lamp, ink::bark);          // lit window
     c.fill(397, 167, 402, 173, ink::lampLight);
     for (int y = 150; y <= 162; ++y) {                          // cap
         const int half = y - 148;
@@ -474,6 +481,29 @@ QImage paintScene() {
     paintLantern(c);
     paintPads(c);
     return c.image();
+}
+
+// Every pixel to the nearest colour of the palette (distance weighted as
+// the eye weighs red, green and blue), so painting with a soft brush still
+// leaves a picture in the shared palette.
+QImage toPalette(QImage img) {
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb c = img.pixel(x, y);
+            QRgb best = 0;
+            double bestDistance = 1e18;
+            for (std::uint32_t p : palette::all) {
+                const double mean = (qRed(c) + qRed(p)) / 2.0;
+                const int dr = qRed(c) - qRed(p), dg = qGreen(c) - qGreen(p), db = qBlue(c) - qBlue(p);
+                const double d = (2 + mean / 256) * dr * dr + 4 * dg * dg + (2 + (255 - mean) / 256) * db * db;
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = p;
+                }
+            }
+            img.setPixel(x, y, best | 0xff000000u);
+        }
+    return img;
 }
 
 QImage paintSealCase() {
@@ -521,7 +551,7 @@ QImage paintSealCase() {
     p.setBrush(QColor(255, 255, 255, 90));
     p.drawRoundedRect(QRectF(9, 9, 2, 17), 1, 1);
     p.end();
-    return img.convertToFormat(QImage::Format_RGB888);
+    return toPalette(img).convertToFormat(QImage::Format_RGB888);
 }
 
 bool save(const QImage& img, const QString& path) {

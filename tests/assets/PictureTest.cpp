@@ -1,3 +1,4 @@
+#include "Palette.h"
 #include "PictureCatalogue.h"
 #include "Pictures.h"
 
@@ -79,24 +80,32 @@ TEST_P(PalettePicture, UsesAFewDozenColoursAtMost) {
     EXPECT_LE(colours.size(), e.kind == Kind::Cursor ? 16 : 40) << e.name;
 }
 
-// The scene is drawn with the cast's own colours, so that the two read as
-// one picture.
-TEST(Pictures, SceneSharesThePaletteOfTheCast) {
-    QSet<QRgb> cast;
-    for (const Entry& e : ofKinds({Kind::Sprite, Kind::Icon})) {
-        const QImage img = load(e.path);
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                if (!transparent(img, x, y))
-                    cast.insert(img.pixel(x, y));
-    }
-    const QImage scene = load(pictures::scene);
+// Every picture keeps to the one palette, so that the scene and the cast
+// read as one picture; and the palette holds no near-duplicates, the way
+// stray outline blacks and skin tones crept in before.
+TEST_P(EveryPicture, KeepsToTheOnePalette) {
+    const Entry& e = GetParam();
+    const QImage img = load(e.path);
     QSet<QRgb> foreign;
-    for (int y = 0; y < scene.height(); ++y)
-        for (int x = 0; x < scene.width(); ++x)
-            if (!cast.contains(scene.pixel(x, y)))
-                foreign.insert(scene.pixel(x, y));
-    EXPECT_LE(foreign.size(), 4) << "colours of the scene that no character uses";
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (!transparent(img, x, y) && std::find(palette::all.begin(), palette::all.end(),
+                                                     img.pixel(x, y) & 0xffffffu) == palette::all.end())
+                foreign.insert(img.pixel(x, y) & 0xffffffu);
+    for (QRgb c : foreign)
+        ADD_FAILURE() << e.name << " uses #" << QString::number(c, 16).rightJustified(6, u'0').toStdString();
+}
+
+TEST(Pictures, ThePaletteIsSmallAndHasNoNearDuplicates) {
+    EXPECT_LE(palette::all.size(), 48u);
+    for (std::size_t i = 0; i < palette::all.size(); ++i)
+        for (std::size_t j = i + 1; j < palette::all.size(); ++j) {
+            const QRgb a = palette::all[i], b = palette::all[j];
+            EXPECT_GT(std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                std::abs(qBlue(a) - qBlue(b))}),
+                      12)
+                << std::hex << a << " and " << b;
+        }
 }
 
 class CharacterSprite : public testing::TestWithParam<Entry> {};

@@ -128,26 +128,26 @@ TEST_P(Effects, StartsAndEndsAtSilence) {
     EXPECT_LE(std::abs(w.samples.back()), 300);
 }
 
-INSTANTIATE_TEST_SUITE_P(Assets, Effects, testing::Values(Effect{"kiru.dat", 0.1}, Effect{"hajiku.dat", 0.06}),
+INSTANTIATE_TEST_SUITE_P(Assets, Effects, testing::Values(Effect{"kiru.dat", 0.1}, Effect{"hajiku.dat", 0.25}),
                          [](const testing::TestParamInfo<Effect>& info) {
                              return std::string(info.param.file).substr(0, std::string(info.param.file).find('.'));
                          });
 
-// A cut is a blade meeting something: the impact below 1 kHz as well as the
-// edge above 2 kHz. A deflect is struck steel: bright, dying fast, yet still
-// ringing after the strike rather than a click.
-TEST(Effects, CutHasBodyAndEdgeAndDeflectDiesAway) {
+// A cut is a blade meeting something: the impact below 1 kHz as well as a
+// clear edge above 2 kHz. A deflect is a failure: heavier and lower than a
+// cut, yet struck steel with its shimmer above 2 kHz, and still ringing
+// 100 ms after the strike rather than a click.
+TEST(Effects, CutHasBodyAndEdgeAndDeflectIsLowRingingSteel) {
     const Wave cut = parse(readDataFile("kiru.dat"));
     const Wave clang = parse(readDataFile("hajiku.dat"));
     ASSERT_GT(cut.samples.size(), 2205u);
-    ASSERT_GT(clang.samples.size(), 2205u);
-    const double body = energyShare(cut.samples, cut.rate, 0, 1000);
-    EXPECT_GE(body, 0.25);
-    EXPECT_GE(energyShare(cut.samples, cut.rate, 2000, 22050), 0.15);
-    EXPECT_GE(energyShare(clang.samples, clang.rate, 1000, 22050), 0.6);
-    // Less than 15 dB down 20 ms after the strike, 20 dB down 45 ms after it.
-    EXPECT_LT(rms(clang.samples, 0, 441), 5.6 * rms(clang.samples, 882, 441));
-    EXPECT_GT(rms(clang.samples, 0, 441), 10 * rms(clang.samples, 1984, 441));
+    ASSERT_GT(clang.samples.size(), 4851u);
+    EXPECT_GE(energyShare(cut.samples, cut.rate, 0, 1000), 0.3);
+    EXPECT_GE(energyShare(cut.samples, cut.rate, 2000, 22050), 0.3);
+    EXPECT_GE(energyShare(clang.samples, clang.rate, 0, 1000), 0.5);
+    EXPECT_GE(energyShare(clang.samples, clang.rate, 2000, 22050), 0.05);
+    // Less than 15 dB down 100 ms after the strike.
+    EXPECT_LT(rms(clang.samples, 0, 441), 5.6 * rms(clang.samples, 4410, 441));
 }
 
 }  // namespace

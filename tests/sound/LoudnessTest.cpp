@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "FluidSequencer.h"
+#include "Limiter.h"
 
 namespace {
 
@@ -63,11 +64,35 @@ std::vector<std::int16_t> effectAsMixed(const char* name) {
     return stereo;
 }
 
+// The back end's sum: music and effect at half level, then the limiter.
+std::vector<std::int16_t> mixed(const std::vector<std::int16_t>& music,
+                                const std::vector<std::int16_t>& effect,
+                                const std::vector<std::size_t>& starts) {
+    std::vector<std::int16_t> out(music.size());
+    std::transform(music.begin(), music.end(), out.begin(), [](std::int16_t s) { return s / 2; });
+    for (std::size_t start : starts)
+        for (std::size_t i = 0; i < effect.size() && 2 * start + i < out.size(); ++i)
+            out[2 * start + i] = static_cast<std::int16_t>(
+                std::clamp(out[2 * start + i] + effect[i] / 2, -32768, 32767));
+    mm::Limiter limiter(kRate);
+    for (std::size_t at = 0; at + 2 * 512 <= out.size(); at += 2 * 512)
+        limiter.process(&out[at], 512);
+    return out;
+}
+
+double momentary(const std::vector<std::int16_t>& stereo, std::size_t frame) {
+    const std::vector<std::int16_t> window(
+        stereo.begin() + static_cast<long>(2 * frame),
+        stereo.begin() + static_cast<long>(2 * (frame + 4 * kRate / 10)));
+    return lufs(window, true);
+}
+
 TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
     if (!std::filesystem::exists(mm::kGameSoundfont)) GTEST_SKIP() << "no " << mm::kGameSoundfont;
     std::vector<double> tunes;
+    std::vector<std::vector<std::int16_t>> pcms;
     for (const char* name : {"bgm.dat", "bgm2.dat"}) {
-        const auto pcm = renderTune(name);
+        const auto& pcm = pcms.emplace_back(renderTune(name));
         ASSERT_GT(pcm.size(), 2u * 30 * kRate) << name;
         const int peak = std::abs(int{*std::max_element(pcm.begin(), pcm.end(), [](auto a, auto b) {
             return std::abs(int{a}) < std::abs(int{b});
@@ -78,6 +103,29 @@ TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
         EXPECT_LT(peak, 32767) << name << " clips";
     }
     EXPECT_LE(std::fabs(tunes[0] - tunes[1]), 1.0);
+    // A lost life must be heard over the music: the deflect lifts the 400 ms
+    // loudness of the mix 5 LU over the music where it falls, at the median
+    // of a deflect every 1.5 s. Cutting five a second over either tune
+    // never takes a sample of the mix to full scale.
+    const auto deflect = effectAsMixed("hajiku.dat"), cut = effectAsMixed("kiru.dat");
+    for (const auto& music : pcms) {
+        std::vector<std::size_t> starts, cuts;
+        for (std::size_t s = kRate; s + kRate < music.size() / 2; s += 3 * kRate / 2)
+            starts.push_back(s);
+        for (std::size_t s = 0; s + kRate < music.size() / 2; s += kRate / 5) cuts.push_back(s);
+        const auto withDeflects = mixed(music, deflect, starts);
+        std::vector<double> lifts;
+        for (std::size_t s : starts)
+            lifts.push_back(momentary(withDeflects, s) - momentary(music, s));
+        std::nth_element(lifts.begin(), lifts.begin() + static_cast<long>(lifts.size() / 2),
+                         lifts.end());
+        std::printf("hajiku lifts the mix by %.1f LU at the median\n", lifts[lifts.size() / 2]);
+        EXPECT_GE(lifts[lifts.size() / 2], 5.0);
+        const auto withCuts = mixed(music, cut, cuts);
+        EXPECT_EQ(std::count_if(withCuts.begin(), withCuts.end(),
+                                [](int s) { return std::abs(s) >= 32767; }),
+                  0);
+    }
     for (const char* name : {"kiru.dat", "hajiku.dat"}) {
         const double effect = lufs(effectAsMixed(name), true);
         std::printf("%s: %.2f LUFS while it sounds\n", name, effect);
