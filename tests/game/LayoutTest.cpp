@@ -138,10 +138,8 @@ TEST_F(Layout, TimersAndHiddenButtonsAreAsDescribed) {
     EXPECT_EQ(f.Timer6->interval(), 1000);
     for (auto* timer : {f.Timer1, f.Timer2, f.Timer3, f.Timer4, f.Timer5, f.Timer6})
         EXPECT_FALSE(timer->enabled());
-    for (QPushButton* button : {f.Command1, f.Command4, f.Command8}) {
+    for (QPushButton* button : {f.Command1, f.Command4, f.Command8})
         EXPECT_FALSE(button->isVisible());
-        EXPECT_EQ(button->text(), button->objectName());
-    }
 }
 
 }  // namespace

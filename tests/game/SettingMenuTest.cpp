@@ -49,17 +49,8 @@ TEST_F(SettingMenu, TheSpecialModeCopiesItsPicturesAndTheNormalModeRestoresStart
 
     f.mnuUra_Click();
     EXPECT_EQ(f.uraMode, 1);
-    EXPECT_EQ(f.Image1->picture(), f.Image15->picture());
-    EXPECT_EQ(f.Image2->picture(), f.Image13->picture());
-    EXPECT_EQ(f.Image3->picture(), f.Image18->picture());
-    EXPECT_EQ(f.Image4->picture(), f.Image14->picture());
-    EXPECT_EQ(f.Image5->picture(), f.Image18->picture());
-    EXPECT_EQ(f.Image6->picture(), f.Image17->picture());
-    EXPECT_EQ(f.Image7->picture(), f.Image21->picture());
-    EXPECT_EQ(f.Image8->picture(), f.Image17->picture());
-    EXPECT_EQ(f.Image9->picture(), f.Image20->picture());
-    EXPECT_EQ(f.Image10->picture(), f.Image20->picture());
-    EXPECT_EQ(f.Image11->picture(), f.Image19->picture());
+    for (std::size_t i = 0; i < startUp.size(); ++i)
+        EXPECT_NE(castLook(f)[i], startUp[i]) << "picture " << i << " kept its normal look";
     const std::vector<QImage> special = castLook(f);
     f.mnuUra_Click();
     EXPECT_EQ(castLook(f), special) << "a second choice changes nothing";
