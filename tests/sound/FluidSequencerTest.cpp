@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "SoundTestFiles.h"
-#include "SystemSoundfont.h"
+#include "TestEnvironment.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ int peakFrom(const std::vector<std::int16_t>& samples, std::size_t from) {
 class FluidRender : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string sf = soundtest::smallestSoundfont();
+        const std::string sf = testenv::smallestSoundfont();
         if (sf.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
         std::string error;
         seq = mm::FluidSequencer::create(sf, kRate, error);
@@ -168,7 +168,7 @@ TEST(FluidSequencerCreate, SoundfontChoiceFollowsTheEnvironment) {
     EXPECT_EQ(mm::findSoundfont(), "") << "an explicit choice is never second-guessed";
     unsetenv("ZANRAI_SOUNDFONT");
     const std::string found = mm::findSoundfont();
-    if (!soundtest::smallestSoundfont().empty()) {
+    if (!testenv::smallestSoundfont().empty()) {
         EXPECT_EQ(found.rfind("/usr/share/sounds/sf2/", 0), 0u) << found;
     }
 }

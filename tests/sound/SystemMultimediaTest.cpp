@@ -11,32 +11,20 @@
 #include "Multimedia32.h"
 #include "SequencerCommands.h"
 #include "SoundTestFiles.h"
-#include "SystemSoundfont.h"
+#include "TestEnvironment.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using testenv::ScopedEnv;
 
 std::size_t lineCount(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); }
 
 class SystemBackEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string sf = soundtest::smallestSoundfont();
+        const std::string sf = testenv::smallestSoundfont();
         if (sf.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
         soundfont.emplace("ZANRAI_SOUNDFONT", sf);
         driver.emplace("SDL_AUDIODRIVER", "dummy");
