@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <map>
 
 #include "RecordingMultimedia.h"
@@ -20,50 +21,34 @@ void scriptResults(mm::RecordingMultimedia& rec, std::map<std::string, std::uint
     };
 }
 
-TEST(Multimedia32Commands, OpenSendsStopCloseOpenByteForByte) {
-    mm::RecordingMultimedia rec;
-    Multimedia32 sound(rec);
-    scriptResults(rec, {{"stop midifile ", 7}, {"close midifile", 8},
-                        {"open /data/bgm.mid type sequencer alias midifile", 0}});
-    EXPECT_EQ(sound.MidiOpen("/data/bgm.mid"), 0);
-    EXPECT_EQ(rec.commands, (Strings{"stop midifile ", "close midifile",
-                                     "open /data/bgm.mid type sequencer alias midifile"}));
-}
-
-TEST(Multimedia32Commands, OpenReturnsOnlyTheOpenResultAndKeepsThePathAsGiven) {
-    mm::RecordingMultimedia rec;
-    Multimedia32 sound(rec);
+// Each call sends its exact strings and returns what its last command (Open's
+// open, Play's play) answered, all 32 bits of it; a path goes as given.
+TEST(Multimedia32Commands, EachCallSendsItsStringsAndReturnsItsOwnResult) {
     const std::string path = "/home/ユーザー/My Music/曲 1.mid";
-    scriptResults(rec, {{"stop midifile ", 0}, {"close midifile", 0},
-                        {"open " + path + " type sequencer alias midifile", 275}});
-    EXPECT_EQ(sound.MidiOpen(path), 275);
-    ASSERT_EQ(rec.commands.size(), 3u);
-    EXPECT_EQ(rec.commands[2], "open " + path + " type sequencer alias midifile");
-}
-
-TEST(Multimedia32Commands, PlaySendsUpperCaseStopThenPlay) {
-    mm::RecordingMultimedia rec;
-    Multimedia32 sound(rec);
-    scriptResults(rec, {{"STOP MIDIFILE ", 5}, {"play midifile", 42}});
-    EXPECT_EQ(sound.MidiPlay(), 42);
-    EXPECT_EQ(rec.commands, (Strings{"STOP MIDIFILE ", "play midifile"}));
-}
-
-TEST(Multimedia32Commands, StopAndCloseSendOneCommandAndReturnItsResult) {
-    mm::RecordingMultimedia rec;
-    Multimedia32 sound(rec);
-    scriptResults(rec, {{"stop midifile ", 3}, {"close midifile", 4}});
-    EXPECT_EQ(sound.MidiStop(), 3);
-    EXPECT_EQ(sound.MidiClose(), 4);
-    EXPECT_EQ(rec.commands, (Strings{"stop midifile ", "close midifile"}));
-}
-
-TEST(Multimedia32Commands, ResultsKeepAll32Bits) {
-    mm::RecordingMultimedia rec;
-    Multimedia32 sound(rec);
-    scriptResults(rec, {{"stop midifile ", 0xFFFFFFFFu}, {"close midifile", 0x80000000u}});
-    EXPECT_EQ(sound.MidiStop(), -1);
-    EXPECT_EQ(sound.MidiClose(), INT32_MIN);
+    const std::string open = "open " + path + " type sequencer alias midifile";
+    struct Case {
+        std::function<std::int32_t(Multimedia32&)> call;
+        std::map<std::string, std::uint32_t> answers;
+        std::int32_t returned;
+        Strings sent;
+    } cases[] = {
+        {[&](Multimedia32& m) { return m.MidiOpen(path); },
+         {{"stop midifile ", 7}, {"close midifile", 8}, {open, 275}}, 275,
+         {"stop midifile ", "close midifile", open}},
+        {[](Multimedia32& m) { return m.MidiPlay(); },
+         {{"STOP MIDIFILE ", 5}, {"play midifile", 42}}, 42, {"STOP MIDIFILE ", "play midifile"}},
+        {[](Multimedia32& m) { return m.MidiStop(); }, {{"stop midifile ", 0xFFFFFFFFu}}, -1,
+         {"stop midifile "}},
+        {[](Multimedia32& m) { return m.MidiClose(); }, {{"close midifile", 0x80000000u}},
+         INT32_MIN, {"close midifile"}},
+    };
+    for (const Case& c : cases) {
+        mm::RecordingMultimedia rec;
+        Multimedia32 sound(rec);
+        scriptResults(rec, c.answers);
+        EXPECT_EQ(c.call(sound), c.returned) << c.sent.back();
+        EXPECT_EQ(rec.commands, c.sent);
+    }
 }
 
 TEST(Multimedia32Commands, EmptyArgumentsCallNothing) {
