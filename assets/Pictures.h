@@ -31,6 +31,9 @@ inline constexpr char ura_hidden_found[] = ":/pictures/ura_hidden_found.xpm";
 
 // 32 x 32, transparent: the sword stroke left for a moment where a cut lands.
 inline constexpr char slash[] = ":/pictures/slash.xpm";
+// 32 x 15, transparent: the burst left for a moment on the red line where a
+// target broke through and cost a life.
+inline constexpr char breach[] = ":/pictures/breach.xpm";
 
 // Spares: a paper lantern with transparency, and an opaque 24-bit seal case.
 inline constexpr char spare_16[] = ":/pictures/spare_16.xpm";

@@ -102,10 +102,12 @@ public:
 
     // Feedback the player sees, taking no part in the rules: a slash left for
     // a moment where a cut lands (one per character that can be cut, in the
-    // order Image1 to Image5, Image6, Image9; disabled, so a press goes
-    // through it), and a box that flashes behind the Life value when a life
-    // is lost. One single-shot timer ends both.
+    // order of cuttables), and, when a life is lost, a burst on the red line
+    // where the target broke through and a box that flashes behind the Life
+    // value. The marks are disabled, so a press goes through them. One
+    // single-shot timer ends all three.
     std::array<kit::ImageControl*, 7> cutMarks{};
+    kit::ImageControl* breachMark = nullptr;
     kit::AutoLabel* lifeFlash = nullptr;
     QTimer* afterglow = nullptr;
 
@@ -142,8 +144,15 @@ private:
     void CutTarget(kit::ImageControl* target);
     void EnableCharacters(bool on);
     void ShowCutMark(const kit::ImageControl* character);
+    void ShowBreach(const kit::ImageControl* target);
     void FlashLife();
     void EndAfterglow();
+    // Something shown for a moment, until its deadline.
+    struct Glow {
+        kit::Control* shown = nullptr;
+        QDeadlineTimer ends;
+    };
+    void ShowFor(Glow& glow, kit::Control* control, int ms);
     void ArmAfterglow();
     void SwitchGameTimers(bool on);
     QString rankPath() const;
@@ -153,8 +162,5 @@ private:
     Random random_;
     kit::FormSurface* client_ = nullptr;
     bool ended_ = false;
-    kit::ImageControl* shownMark_ = nullptr;
-    QDeadlineTimer markEnds_;
-    bool flashOn_ = false;
-    QDeadlineTimer flashEnds_;
+    Glow cutGlow_, breachGlow_, flashGlow_;
 };

@@ -17,6 +17,7 @@
 #include "Multimedia32.h"
 #include "Pace.h"
 #include "Pictures.h"
+#include "Twips.h"
 
 namespace {
 
@@ -133,6 +134,13 @@ void Form1::createControls() {
             image(cuttables[i]->left(), static_cast<int>(cuttables[i]->top()), slash, false);
         cutMarks[i]->setEnabled(false);
     }
+    // The burst of a lost life, 15 pixels high, centred on the red line; it
+    // moves to the column of the target that broke through.
+    constexpr int breachHeight = 15 * kit::twipsPerPixel;
+    breachMark = new kit::ImageControl(c, 0, pace::limitTop - breachHeight / 2, 480, breachHeight);
+    breachMark->setPicture(QImage(pictures::breach));
+    breachMark->setVisible(false);
+    breachMark->setEnabled(false);
 
     // The score panel on the plain background below the scene.
     Label4 = new kit::AutoLabel(c, QStringLiteral("Score"), 3360, 4080, panelTitle());

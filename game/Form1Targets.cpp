@@ -16,6 +16,7 @@ namespace {
 
 // Long enough to be seen, short enough never to hide the next target.
 constexpr int cutMarkMs = 100;
+constexpr int breachMs = 250;
 constexpr int lifeFlashMs = 400;
 
 }  // namespace
@@ -34,11 +35,13 @@ void Form1::PushRandomTarget() {
 }
 
 void Form1::Timer3_Timer() {
-    bool past = false;
-    for (const kit::ImageControl* target : targets) past = past || target->top() > pace::limitTop;
-    if (!past) return;
+    const auto past = std::find_if(targets.begin(), targets.end(), [](const auto* target) {
+        return target->top() > pace::limitTop;
+    });
+    if (past == targets.end()) return;
     lives = static_cast<std::int16_t>(lives - 1);
     Label9->setCaption(QString::number(lives));
+    ShowBreach(*past);
     FlashLife();
     CheckGameOver();
 }
@@ -103,48 +106,53 @@ void Form1::ShowCutMark(const kit::ImageControl* character) {
     const auto at = std::find(cuttables.begin(), cuttables.end(), character);
     if (at == cuttables.end()) return;
     kit::ImageControl* mark = cutMarks[static_cast<std::size_t>(at - cuttables.begin())];
-    if (shownMark_ && shownMark_ != mark) shownMark_->setVisible(false);
     mark->setTop(character->top());
-    mark->setVisible(true);
-    shownMark_ = mark;
-    markEnds_.setRemainingTime(cutMarkMs, Qt::PreciseTimer);
-    ArmAfterglow();
+    ShowFor(cutGlow_, mark, cutMarkMs);
 }
 
-void Form1::FlashLife() {
-    lifeFlash->setVisible(true);
-    flashOn_ = true;
-    flashEnds_.setRemainingTime(lifeFlashMs, Qt::PreciseTimer);
+// The burst stands on the red line in the column of the target that broke
+// through, before the targets go home.
+void Form1::ShowBreach(const kit::ImageControl* target) {
+    breachMark->move(target->x() + (target->width() - breachMark->width()) / 2,
+                     breachMark->y());
+    ShowFor(breachGlow_, breachMark, breachMs);
+}
+
+void Form1::FlashLife() { ShowFor(flashGlow_, lifeFlash, lifeFlashMs); }
+
+void Form1::ShowFor(Glow& glow, kit::Control* control, int ms) {
+    if (glow.shown && glow.shown != control) glow.shown->setVisible(false);
+    control->setVisible(true);
+    glow.shown = control;
+    glow.ends.setRemainingTime(ms, Qt::PreciseTimer);
     ArmAfterglow();
 }
 
 void Form1::Afterglow_Timer() {
-    if (shownMark_ && markEnds_.hasExpired()) {
-        shownMark_->setVisible(false);
-        shownMark_ = nullptr;
-    }
-    if (flashOn_ && flashEnds_.hasExpired()) {
-        lifeFlash->setVisible(false);
-        flashOn_ = false;
+    for (Glow* glow : {&cutGlow_, &breachGlow_, &flashGlow_}) {
+        if (glow->shown && glow->ends.hasExpired()) {
+            glow->shown->setVisible(false);
+            glow->shown = nullptr;
+        }
     }
     ArmAfterglow();
 }
 
 void Form1::EndAfterglow() {
-    if (shownMark_) shownMark_->setVisible(false);
-    shownMark_ = nullptr;
-    lifeFlash->setVisible(false);
-    flashOn_ = false;
+    for (Glow* glow : {&cutGlow_, &breachGlow_, &flashGlow_}) {
+        if (glow->shown) glow->shown->setVisible(false);
+        glow->shown = nullptr;
+    }
     afterglow->stop();
 }
 
-// One timer serves both: it is set for whichever of the two ends first.
+// One timer serves all: it is set for whichever ends first.
 void Form1::ArmAfterglow() {
     qint64 next = -1;
-    if (shownMark_) next = markEnds_.remainingTime();
-    if (flashOn_) {
-        const qint64 flash = flashEnds_.remainingTime();
-        next = next < 0 ? flash : std::min(next, flash);
+    for (const Glow* glow : {&cutGlow_, &breachGlow_, &flashGlow_}) {
+        if (!glow->shown) continue;
+        const qint64 left = glow->ends.remainingTime();
+        next = next < 0 ? left : std::min(next, left);
     }
     if (next < 0)
         afterglow->stop();

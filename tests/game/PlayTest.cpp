@@ -64,6 +64,11 @@ TEST_F(Play, TheLimitIsStrictlyBelowTheRedLine) {
     EXPECT_EQ(f.lives, 2);
     EXPECT_EQ(f.Label9->caption(), QStringLiteral("2"));
     EXPECT_TRUE(f.lifeFlash->isVisible()) << "the lost life flashes";
+    const QRect burst = f.breachMark->geometry();
+    EXPECT_TRUE(f.breachMark->isVisible() && !f.breachMark->isEnabled());
+    EXPECT_EQ(burst.center().x(), f.Image3->geometry().center().x()) << "where it broke through";
+    EXPECT_TRUE(burst.top() < f.Line2->y() && f.Line2->y() < burst.bottom()) << "on the red line";
+    EXPECT_LE(f.afterglow->remainingTime(), 250);
     EXPECT_FLOAT_EQ(f.Image3->top(), pace::homeTop);
     EXPECT_EQ(sound.sounds, (std::vector<Sound>{{"/opt/zanrai/hajiku.dat", 0x13}}));
 }
