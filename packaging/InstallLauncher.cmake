@@ -1,6 +1,7 @@
 # Runs at install time (see CMakeLists.txt): writes the launcher with the
-# absolute path of the program's folder under the prefix being installed to.
-# DESTDIR is left out of that path on purpose: it is only a staging area.
+# absolute path of the program's folder under the prefix being installed to,
+# and the manual page with the paths of both. DESTDIR is left out of those
+# paths on purpose: it is only a staging area.
 
 if(IS_ABSOLUTE "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
   set(ZANRAI_LIBEXEC_DIR "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
@@ -31,4 +32,19 @@ configure_file("${ZANRAI_LAUNCHER_TEMPLATE}" "${zanrai_staged}" @ONLY)
 file(INSTALL "${zanrai_staged}" DESTINATION "${zanrai_launcher_dir}"
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
                    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# Compressed as Debian wants: gzip -9n stores no name and no time, so the same
+# sources give the same bytes.
+set(ZANRAI_LAUNCHER "${zanrai_launcher_dir}/zanrai")
+configure_file("${ZANRAI_MANPAGE_TEMPLATE}" "${zanrai_stage_dir}/zanrai.6" @ONLY)
+execute_process(COMMAND gzip -9n
+  INPUT_FILE "${zanrai_stage_dir}/zanrai.6" OUTPUT_FILE "${zanrai_stage_dir}/zanrai.6.gz"
+  COMMAND_ERROR_IS_FATAL ANY)
+if(IS_ABSOLUTE "${ZANRAI_MANDIR}")
+  set(zanrai_man_dir "${ZANRAI_MANDIR}/man6")
+else()
+  set(zanrai_man_dir "${CMAKE_INSTALL_PREFIX}/${ZANRAI_MANDIR}/man6")
+endif()
+file(INSTALL "${zanrai_stage_dir}/zanrai.6.gz" DESTINATION "${zanrai_man_dir}"
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 file(REMOVE_RECURSE "${zanrai_stage_dir}")

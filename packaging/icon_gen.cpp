@@ -1,7 +1,9 @@
 // Writes the program's icon into a hicolor theme tree: the 32 x 32 picture
 // as drawn, and larger copies for desktops that ask for them. The sprite is
 // pixel art, so it is enlarged by repeating pixels; smoothing would blur it.
-// Usage: zanrai_icon_gen <theme-root> <icon-name> <size>...
+// Below 32 a scaled-down copy would lose the blade and the hilt, so those
+// sizes are drawn by hand (an XPM file each) and written as they are.
+// Usage: zanrai_icon_gen <theme-root> <icon-name> <size | file.xpm>...
 // Only QImage is used, so no display and no QGuiApplication are needed.
 
 #include "Pictures.h"
@@ -29,17 +31,28 @@ int main(int argc, char** argv) {
     }
 
     for (int i = 3; i < argc; ++i) {
-        char* end = nullptr;
-        const long size = std::strtol(argv[i], &end, 10);
-        if (*end != '\0' || size < original.width() || size > 1024) {
-            std::fprintf(stderr, "%s: bad size '%s'\n", argv[0], argv[i]);
-            return 2;
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        QImage image;
+        if (arg.endsWith(QLatin1String(".xpm"))) {
+            image = QImage(arg).convertToFormat(QImage::Format_ARGB32);
+            if (image.isNull() || image.width() != image.height()) {
+                std::fprintf(stderr, "%s: cannot read a square icon from %s\n", argv[0], argv[i]);
+                return 1;
+            }
+        } else {
+            char* end = nullptr;
+            const long size = std::strtol(argv[i], &end, 10);
+            if (*end != '\0' || size < original.width() || size > 1024) {
+                std::fprintf(stderr, "%s: bad size '%s'\n", argv[0], argv[i]);
+                return 2;
+            }
+            const int side = static_cast<int>(size);
+            image = side == original.width()
+                        ? original
+                        : original.scaled(side, side, Qt::IgnoreAspectRatio,
+                                          Qt::FastTransformation);
         }
-        const int side = static_cast<int>(size);
-        const QImage image =
-            side == original.width()
-                ? original
-                : original.scaled(side, side, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        const int side = image.width();
         const QString folder = QStringLiteral("%1/%2x%2/apps").arg(root).arg(side);
         const QString file = QStringLiteral("%1/%2.png").arg(folder, name);
         if (!QDir().mkpath(folder) || !image.save(file, "PNG")) {

@@ -4,6 +4,10 @@
 set -eu
 cd "$(dirname "$0")/.."
 preset="${1:-default}"
-./scripts/install-deps.sh
+if [ "$preset" = game ]; then
+    ./scripts/install-deps.sh game
+else
+    ./scripts/install-deps.sh all
+fi
 cmake --preset "$preset"
 cmake --build --preset "$preset"

@@ -1,20 +1,31 @@
 #!/bin/sh
-# Installs the Debian 12 packages the game needs to build, run and test.
+# Installs the Debian 12 packages the project needs, by group:
+#   install-deps.sh game   what building and running the game takes
+#   install-deps.sh all    that, plus the tests, fuzzers, benchmarks and
+#                          packaging checks (the default)
 # Idempotent and non-interactive: packages already present are skipped, so a
 # machine that has everything makes no network call at all.
 set -eu
 
-PACKAGES="
-build-essential cmake ninja-build pkg-config
-qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev
+GAME="
+build-essential cmake ninja-build pkg-config python3
+qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-wayland
+libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev libasound2-dev
 timgm6mb-soundfont fonts-ipafont-gothic
+"
+TEST="
 libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
 clang libclang-rt-14-dev
-xvfb xauth xdotool imagemagick x11-utils python3
+xvfb xauth xdotool imagemagick x11-utils
 desktop-file-utils appstream dpkg-dev file lintian
-openbox xfwm4 dbus-daemon
+openbox xfwm4 dbus-daemon weston
 "
+
+case "${1:-all}" in
+    game) PACKAGES="$GAME" ;;
+    all) PACKAGES="$GAME $TEST" ;;
+    *) echo "usage: $0 [game|all]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

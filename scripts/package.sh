@@ -8,6 +8,15 @@ set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
+# CPack dates every file and archive member with SOURCE_DATE_EPOCH instead of
+# the packaging time (the compressed manual page and changelog store no time
+# at all), so the same sources give the same bytes: the time of the last
+# commit, or, in a tarball without git, the time NEWS.md was last changed.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH="$(git log -1 --format=%ct 2>/dev/null || stat -c %Y NEWS.md)"
+fi
+export SOURCE_DATE_EPOCH
+
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cppflags="$(dpkg-buildflags --get CPPFLAGS)"
 cxxflags="$(dpkg-buildflags --get CXXFLAGS)"

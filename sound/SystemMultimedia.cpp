@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 
+#include "AlsaMessages.h"
 #include "FluidSequencer.h"
 #include "Limiter.h"
 #include "DataFile.h"
@@ -190,6 +191,7 @@ void SystemMultimedia::Impl::run() {
     pthread_setname_np(pthread_self(), "zanrai-sound");
     // SDL would otherwise take over SIGINT and SIGTERM from the application.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    silenceAlsaMessages();
     sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (!sdlStarted) warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
     {

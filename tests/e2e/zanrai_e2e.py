@@ -865,6 +865,19 @@ SCENARIOS = {
 }
 
 
+def use_private_home(tmp):
+    """Everything the run starts (X server, D-Bus, window managers, the game)
+    inherits a home and XDG folders inside tmp: xfwm4 writes its settings
+    under ~/.config and dconf its database under ~/.cache, which on a
+    desktop are the player's own."""
+    for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "home/.config"),
+                     ("XDG_DATA_HOME", "home/.local/share"), ("XDG_CACHE_HOME", "home/.cache"),
+                     ("XDG_RUNTIME_DIR", "runtime")):
+        path = os.path.join(tmp, sub)
+        os.makedirs(path, mode=0o700, exist_ok=True)
+        os.environ[var] = path
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--program", required=True, help="the built zanrai")
@@ -886,6 +899,7 @@ def main():
 
     started = time.monotonic()
     tmp = tempfile.mkdtemp(prefix="zanrai-e2e-")
+    use_private_home(tmp)
     try:
         with Xvfb() as x:
             SCENARIOS[args.scenario](args, x, tmp)

@@ -1,5 +1,6 @@
 // The hicolor icons must be the window's own icon, enlarged by repeating
-// pixels: a blended pixel would blur the pixel art on every desktop.
+// pixels (a blended pixel would blur the pixel art on every desktop), or,
+// below 32, the hand-drawn smaller versions of it.
 
 #include "Pictures.h"
 
@@ -37,16 +38,35 @@ TEST(PackagedIcons, TheSourceIconIsThirtyTwoSquareWithTransparency) {
     EXPECT_TRUE(source.hasAlphaChannel());
 }
 
-TEST(PackagedIcons, ThirtyTwoIsTheIconAsDrawn) {
-    const QImage source = original();
-    const QImage icon = installed(32);
+// 32 is the window's icon; the smaller sizes are drawn by hand, in its
+// colours only, so that no size brings a colour of its own.
+class AsDrawn : public ::testing::TestWithParam<int> {};
+
+TEST_P(AsDrawn, InstalledPixelForPixelInTheWindowIconsColours) {
+    const int size = GetParam();
+    const QImage source =
+        size == 32 ? original()
+                   : QImage(QStringLiteral(ZANRAI_ICON_SOURCE_DIR "/icon_%1.xpm").arg(size))
+                         .convertToFormat(QImage::Format_ARGB32);
+    const QImage icon = installed(size);
     ASSERT_FALSE(icon.isNull());
+    ASSERT_EQ(source.size(), QSize(size, size));
     ASSERT_EQ(icon.size(), source.size());
+    const QImage reference = original();
+    QSet<QRgb> palette;
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
+        for (int x = 0; x < 32; ++x) palette.insert(normalised(reference.pixel(x, y)));
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
             ASSERT_EQ(normalised(icon.pixel(x, y)), normalised(source.pixel(x, y)))
-                << "at " << x << "," << y;
+                << size << "x" << size << " at " << x << "," << y;
+            ASSERT_TRUE(palette.contains(normalised(source.pixel(x, y))))
+                << "colour " << describe(source.pixel(x, y)).toStdString() << " at " << x << ","
+                << y << " is not in the window's icon";
+        }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, AsDrawn, ::testing::Values(16, 22, 24, 32));
 
 class WholeMultiple : public ::testing::TestWithParam<int> {};
 

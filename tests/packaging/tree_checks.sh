@@ -32,6 +32,11 @@ check_launcher() {  # <root> <prefix> <launcher source> <launcher dir> <version>
         cmp -s - "$installed" ||
         fail "launcher in $2/$4 does not point at $2/libexec/zanrai or is not version $5"
     [ "$(head -n 1 "$installed")" = "#!/bin/sh" ] || fail "launcher does not start with #!/bin/sh"
+    # The manual page's FILES name the same two places.
+    manual="$(gzip -dc "$1/${2#/}/share/man/man6/zanrai.6.gz")" || { fail "no manual page"; return; }
+    for path in "$2/$4/zanrai" "$2/libexec/zanrai/zanrai"; do
+        printf '%s\n' "$manual" | grep -qxF ".I $path" || fail "manual page does not name $path"
+    done
 }
 
 # The program must not look for libraries in the build tree once installed.
