@@ -24,7 +24,7 @@ const std::array entries{
     Entry{"ura_hidden", ura_hidden, Kind::Sprite, sprite, "Image20", "", nullptr},
     Entry{"ura_hidden_found", ura_hidden_found, Kind::Sprite, sprite, "Image19", "", "ura_hidden"},
     Entry{"slash", slash, Kind::Sprite, sprite, "cut marks, for a moment after a cut", "", nullptr},
-    Entry{"breach", breach, Kind::Sprite, QSize{32, 15}, "the limit line, for a moment after a lost life", "", nullptr},
+    Entry{"breach", breach, Kind::Sprite, QSize{40, 21}, "the limit line, for a moment after a lost life", "", nullptr},
     Entry{"spare_16", spare_16, Kind::Sprite, sprite, "Image16", "", nullptr},
     Entry{"spare_26", spare_26, Kind::Opaque, sprite, "Image26", "", nullptr},
     Entry{"cursor", cursor, Kind::Cursor, sprite, "mouse cursor", "", nullptr},

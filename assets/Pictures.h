@@ -31,7 +31,7 @@ inline constexpr char ura_hidden_found[] = ":/pictures/ura_hidden_found.xpm";
 
 // 32 x 32, transparent: the sword stroke left for a moment where a cut lands.
 inline constexpr char slash[] = ":/pictures/slash.xpm";
-// 32 x 15, transparent: the burst left for a moment on the red line where a
+// 40 x 21, transparent: the burst left for a moment on the red line where a
 // target broke through and cost a life.
 inline constexpr char breach[] = ":/pictures/breach.xpm";
 

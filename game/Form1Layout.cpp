@@ -134,10 +134,11 @@ void Form1::createControls() {
             image(cuttables[i]->left(), static_cast<int>(cuttables[i]->top()), slash, false);
         cutMarks[i]->setEnabled(false);
     }
-    // The burst of a lost life, 15 pixels high, centred on the red line; it
+    // The burst of a lost life, 40 x 21 pixels, centred on the red line; it
     // moves to the column of the target that broke through.
-    constexpr int breachHeight = 15 * kit::twipsPerPixel;
-    breachMark = new kit::ImageControl(c, 0, pace::limitTop - breachHeight / 2, 480, breachHeight);
+    constexpr int breachWidth = 40 * kit::twipsPerPixel, breachHeight = 21 * kit::twipsPerPixel;
+    breachMark = new kit::ImageControl(c, 0, pace::limitTop - breachHeight / 2, breachWidth,
+                                       breachHeight);
     breachMark->setPicture(QImage(pictures::breach));
     breachMark->setVisible(false);
     breachMark->setEnabled(false);
