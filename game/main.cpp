@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <iostream>
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
 
 #include "Caption.h"
 #include "Fonts.h"
@@ -67,6 +70,10 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     paintWithoutSharedMemory();
+    // Reading the font configuration (a few milliseconds of XML and caches)
+    // is the first thing the window's first text needs; begun here, it runs
+    // beside the QApplication's set-up instead of after it.
+    const std::jthread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
     const std::jthread gothicLoader = loadGothicFaceInBackground();
     QApplication::setApplicationName(QStringLiteral("zanrai"));

@@ -6,7 +6,7 @@ set -eu
 
 PACKAGES="
 build-essential cmake ninja-build pkg-config
-qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev libfontconfig-dev
 libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev
 timgm6mb-soundfont fonts-ipafont-gothic
 libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
