@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
-#include <QTimer>
+#include <QWindow>
+#include <functional>
 #include <iostream>
 #include <thread>
 
@@ -13,7 +15,7 @@
 #include "Fonts.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
-#include "SystemMultimedia.h"
+#include "LoadedMultimedia.h"
 #include "TerminationSignals.h"
 #include "ToolWindow.h"
 
@@ -60,6 +62,29 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
     return services;
 }
 
+// Runs a task once, when the window is first exposed: from then on the
+// window is on the screen and the task no longer competes with showing it.
+class OnFirstExpose final : public QObject {
+public:
+    OnFirstExpose(QWindow* window, std::function<void()> task)
+        : QObject(window), window_(window), task_(std::move(task)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Expose && window_->isExposed()) {
+            window_->removeEventFilter(this);
+            task_();
+        }
+        return false;
+    }
+
+private:
+    QWindow* window_;
+    std::function<void()> task_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -79,15 +104,19 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
 
-    // Nothing of the sound is needed for the first frame: its thread starts
-    // once the window is on its way to the screen.
-    const auto multimedia = std::make_unique<mm::SystemMultimedia>(false);
+    // Nothing of the sound is needed for the first frame: its module and its
+    // libraries are loaded once the window is on the screen, or at the first
+    // request if that comes sooner.
+    const auto multimedia = std::make_unique<mm::LoadedMultimedia>(
+        QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                          QLatin1String(mm::kSystemMultimediaModule))
+            .toStdString());
     Form1 form(desktopServices(*multimedia));
     if (!form.Form_Load()) return 1;
     onTerminationSignals([&form] { form.mnuExit_Click(); });
     form.adjustSize();
     centreOnScreen(&form);
     form.show();
-    QTimer::singleShot(0, &form, [&multimedia] { multimedia->start(); });
+    new OnFirstExpose(form.windowHandle(), [&multimedia] { multimedia->start(); });
     return QApplication::exec();
 }
