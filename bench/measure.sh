@@ -69,7 +69,9 @@ mkdir "$work"
 printf '0\r\n' >"$work/rank.dat"
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+# Without -noreset a bare Xvfb resets when its last client leaves, and a
+# program connecting during the reset is refused and exits.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$tmp/display")

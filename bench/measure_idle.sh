@@ -32,7 +32,9 @@ if [ -z "${SDL_AUDIODRIVER:-}" ] && ! grep -q '[0-9]' /proc/asound/cards 2>/dev/
     export SDL_AUDIODRIVER=dummy
 fi
 mkdir "$tmp/work" && cd "$tmp/work"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+# -noreset: a bare Xvfb that resets when its last client leaves refuses
+# the next one for a moment.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$tmp/display")

@@ -44,12 +44,12 @@ Form1::Form1(FormServices services)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zanrai"));
     kit::keepButtonless(this);
-    setWindowIcon(QIcon(QPixmap::fromImage(QImage(pictures::icon))));
+    setWindowIcon(QIcon(QPixmap::fromImage(pictures::load(pictures::icon))));
     setFont(panelFont());
     createControls();
     createMenus();
     connectHandlers();
-    setCursor(QCursor(QPixmap::fromImage(QImage(pictures::cursor)), pictures::cursorHotX,
+    setCursor(QCursor(QPixmap::fromImage(pictures::load(pictures::cursor)), pictures::cursorHotX,
                       pictures::cursorHotY));
     // The window cannot be resized: it is exactly the menu bar and the
     // client area.
@@ -60,15 +60,17 @@ Form1::~Form1() = default;
 
 void Form1::createControls() {
     client_ = new kit::FormSurface(this, clientWidth, clientHeight, windowBackground,
-                                   QImage(pictures::scene));
+                                   pictures::load(pictures::scene));
     setCentralWidget(client_);
     kit::FormSurface* c = client_;
 
     // Picture stores below the client area, never seen. Created first so
     // that nothing in the play area is stacked under them.
-    const QImage target(pictures::target);
-    const QImage bonus(pictures::bonus), bonusCut(pictures::bonus_cut);
-    const QImage hidden(pictures::hidden), hiddenFound(pictures::hidden_found);
+    const QImage target = pictures::load(pictures::target);
+    const QImage bonus = pictures::load(pictures::bonus);
+    const QImage bonusCut = pictures::load(pictures::bonus_cut);
+    const QImage hidden = pictures::load(pictures::hidden);
+    const QImage hiddenFound = pictures::load(pictures::hidden_found);
     auto store = [c](int index, const QImage& picture) {
         const int slot = index - 12;
         auto* image = new kit::ImageControl(c, (slot % 5) * 720, 6000.0F + (slot / 5) * 600.0F);
@@ -76,20 +78,20 @@ void Form1::createControls() {
         return image;
     };
     Image12 = store(12, target);
-    Image13 = store(13, QImage(pictures::ura_target_2));
-    Image14 = store(14, QImage(pictures::ura_target_4));
-    Image15 = store(15, QImage(pictures::ura_target_1));
-    Image16 = store(16, QImage(pictures::spare_16));
-    Image17 = store(17, QImage(pictures::ura_bonus));
-    Image18 = store(18, QImage(pictures::ura_target_3));
-    Image19 = store(19, QImage(pictures::ura_hidden_found));
-    Image20 = store(20, QImage(pictures::ura_hidden));
-    Image21 = store(21, QImage(pictures::ura_bonus_cut));
+    Image13 = store(13, pictures::load(pictures::ura_target_2));
+    Image14 = store(14, pictures::load(pictures::ura_target_4));
+    Image15 = store(15, pictures::load(pictures::ura_target_1));
+    Image16 = store(16, pictures::load(pictures::spare_16));
+    Image17 = store(17, pictures::load(pictures::ura_bonus));
+    Image18 = store(18, pictures::load(pictures::ura_target_3));
+    Image19 = store(19, pictures::load(pictures::ura_hidden_found));
+    Image20 = store(20, pictures::load(pictures::ura_hidden));
+    Image21 = store(21, pictures::load(pictures::ura_bonus_cut));
     Image22 = store(22, hiddenFound);
     Image23 = store(23, hidden);
     Image24 = store(24, bonus);
     Image25 = store(25, bonusCut);
-    Image26 = store(26, QImage(pictures::spare_26));
+    Image26 = store(26, pictures::load(pictures::spare_26));
 
     auto image = [c](int left, int top, const QImage& picture, bool visible) {
         auto* control = new kit::ImageControl(c, left, static_cast<float>(top));
@@ -128,7 +130,7 @@ void Form1::createControls() {
 
     // The cut marks above the whole cast, each in its character's column.
     // Disabled, they never take a click: a press goes to what lies beneath.
-    const QImage slash(pictures::slash);
+    const QImage slash = pictures::load(pictures::slash);
     for (std::size_t i = 0; i < cuttables.size(); ++i) {
         cutMarks[i] =
             image(cuttables[i]->left(), static_cast<int>(cuttables[i]->top()), slash, false);
@@ -139,7 +141,7 @@ void Form1::createControls() {
     constexpr int breachWidth = 40 * kit::twipsPerPixel, breachHeight = 21 * kit::twipsPerPixel;
     breachMark = new kit::ImageControl(c, 0, pace::limitTop - breachHeight / 2, breachWidth,
                                        breachHeight);
-    breachMark->setPicture(QImage(pictures::breach));
+    breachMark->setPicture(pictures::load(pictures::breach));
     breachMark->setVisible(false);
     breachMark->setEnabled(false);
 

@@ -77,6 +77,6 @@ void Form1::mnuLv_Click() {
 
 void Form1::mnuVer_Click() {
     mnuRst_Click();
-    if (!versionDialog) versionDialog = new Form5(QImage(pictures::icon), this);
+    if (!versionDialog) versionDialog = new Form5(pictures::load(pictures::icon), this);
     bringForward(versionDialog);
 }

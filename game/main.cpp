@@ -2,15 +2,20 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
-#include <QTimer>
+#include <QWindow>
+#include <functional>
 #include <iostream>
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
 
 #include "WindowFrame.h"
 #include "Fonts.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
-#include "SystemMultimedia.h"
+#include "LoadedMultimedia.h"
 #include "TerminationSignals.h"
 
 namespace {
@@ -56,6 +61,29 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
     return services;
 }
 
+// Runs a task once, when the window is first exposed: from then on the
+// window is on the screen and the task no longer competes with showing it.
+class OnFirstExpose final : public QObject {
+public:
+    OnFirstExpose(QWindow* window, std::function<void()> task)
+        : QObject(window), window_(window), task_(std::move(task)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Expose && window_->isExposed()) {
+            window_->removeEventFilter(this);
+            task_();
+        }
+        return false;
+    }
+
+private:
+    QWindow* window_;
+    std::function<void()> task_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -66,20 +94,28 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     paintWithoutSharedMemory();
+    // Reading the font configuration (a few milliseconds of XML and caches)
+    // is the first thing the window's first text needs; begun here, it runs
+    // beside the QApplication's set-up instead of after it.
+    const std::jthread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
     const std::jthread gothicLoader = loadGothicFaceInBackground();
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
 
-    // Nothing of the sound is needed for the first frame: its thread starts
-    // once the window is on its way to the screen.
-    const auto multimedia = std::make_unique<mm::SystemMultimedia>(false);
+    // Nothing of the sound is needed for the first frame: its module and its
+    // libraries are loaded once the window is on the screen, or at the first
+    // request if that comes sooner.
+    const auto multimedia = std::make_unique<mm::LoadedMultimedia>(
+        QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                          QLatin1String(mm::kSystemMultimediaModule))
+            .toStdString());
     Form1 form(desktopServices(*multimedia));
     if (!form.Form_Load()) return 1;
     onTerminationSignals([&form] { form.mnuExit_Click(); });
     form.adjustSize();
     kit::centreOnScreen(&form);
     form.show();
-    QTimer::singleShot(0, &form, [&multimedia] { multimedia->start(); });
+    new OnFirstExpose(form.windowHandle(), [&multimedia] { multimedia->start(); });
     return QApplication::exec();
 }

@@ -30,13 +30,17 @@ constexpr int kSilentSample = 2;
 
 // fluidsynth writes its warnings straight to stderr; the game reports sound
 // trouble itself, in one line, so the library is kept quiet.
+// (A static's initialiser rather than std::call_once, whose thread-local
+// state would make the sound module need the dynamic loader's TLS entry point
+// by name, which packaging checks reject.)
 void silenceFluidLog() {
-    static std::once_flag once;
-    std::call_once(once, [] {
+    static const bool silenced = [] {
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
             fluid_set_log_function(level, nullptr, nullptr);
         }
-    });
+        return true;
+    }();
+    (void)silenced;
 }
 
 bool isReadableFile(const std::filesystem::path& p) {

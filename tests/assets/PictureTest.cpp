@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
+#include <QResource>
 #include <QSet>
 #include <QString>
 #include <gtest/gtest.h>
@@ -39,6 +40,14 @@ TEST_P(EveryPicture, LoadsFromTheLinkedResourcesAtItsSize) {
     const QImage img(QString::fromLatin1(e.path));
     ASSERT_FALSE(img.isNull()) << e.path;
     EXPECT_EQ(img.size(), e.size) << e.name;
+    // The game's own loader uses the packed pixels in place: they must be
+    // the picture every other reader sees.
+    const QImage inPlace = pictures::load(e.path);
+    const QResource stored(QString::fromLatin1(e.path));
+    EXPECT_TRUE(inPlace.constBits() > stored.data() &&
+                inPlace.constBits() < stored.data() + stored.size())
+        << e.name << " was decoded, not used in place";
+    EXPECT_EQ(inPlace.convertToFormat(QImage::Format_ARGB32), load(e.path)) << e.name;
 }
 
 TEST_P(EveryPicture, HasTransparencyExactlyWhenItShould) {

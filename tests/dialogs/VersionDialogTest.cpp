@@ -24,7 +24,7 @@ TEST_F(VersionDialog, ShowsTheIconNameAndVersionAndClosesWithItsButton) {
     EXPECT_FALSE(d.Label4->caption().isEmpty());
     EXPECT_EQ(d.Command1->text(), QStringLiteral("了解"));
     EXPECT_EQ(d.Image1->geometry(), QRect(24, 16, 97, 89));
-    EXPECT_EQ(d.Image1->picture(), QImage(pictures::icon));
+    EXPECT_EQ(d.Image1->picture(), pictures::load(pictures::icon));
     EXPECT_LT(d.Label1->geometry().right(), d.Label2->x()) << "name and version side by side";
     EXPECT_EQ(d.Label1->y(), d.Label2->y());
     EXPECT_TRUE(d.Label1->font().bold());

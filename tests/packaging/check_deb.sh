@@ -42,10 +42,13 @@ grep -qx 'fonts-ipafont-gothic' "$scratch/depends" ||
     fail "Depends lacks the label font: $(field Depends)"
 grep -qx 'timgm6mb-soundfont | sf2-soundfont-gm' "$scratch/depends" ||
     fail "Depends lacks the game's General MIDI soundfont: $(field Depends)"
-# Every library the program links must come with its package, which is what
-# dpkg-shlibdeps is there for.
-ldd "$build/bin/zanrai" | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' > "$scratch/libraries"
-for library in $(readelf -d "$build/bin/zanrai" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+# Every library the program and its sound module link must come with its
+# package, which is what dpkg-shlibdeps is there for.
+binaries="$build/bin/zanrai $build/bin/zanrai_system_sound.so"
+# shellcheck disable=SC2086
+ldd $binaries | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' > "$scratch/libraries"
+# shellcheck disable=SC2086
+for library in $(readelf -d $binaries | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u); do
     path="$(grep "/$library\$" "$scratch/libraries" | head -n 1)"
     # With merged /usr the loader's path and the one dpkg recorded may differ.
     owner=""
@@ -76,8 +79,10 @@ check_release "$root" /usr "$version"
 changelog="$root/usr/share/doc/zanrai/changelog.gz"
 [ ! -f "$changelog" ] || [ "$(zcat "$changelog" | dpkg-parsechangelog -l - -S Version)" = "$version" ] ||
     fail "the newest changelog entry is not $version"
-file -b "$root/usr/libexec/zanrai/zanrai" | grep -q ', stripped' ||
-    fail "the packaged program still carries its debugging symbols"
+for binary in zanrai zanrai_system_sound.so; do
+    file -b "$root/usr/libexec/zanrai/$binary" | grep -q ', stripped' ||
+        fail "the packaged $binary still carries its debugging symbols"
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures package check(s) failed" >&2

@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "LoadedMultimedia.h"
 #include "Multimedia32.h"
 #include "SequencerCommands.h"
 #include "SoundTestFiles.h"
@@ -44,6 +45,18 @@ bool within2s(Condition done) {
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     while (!done() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return done();
+}
+
+// The program reaches the service through the module it loads after showing
+// its window: a command gets the module's own answer, and without the module
+// every request fails as it does without a device.
+TEST_F(SystemBackEnd, TheProgramReachesTheServiceThroughItsModule) {
+    mm::LoadedMultimedia loaded(ZANRAI_SOUND_MODULE);
+    EXPECT_EQ(loaded.sendString("stop midifile"), mm::toCode(mm::SeqError::AliasNotOpen));
+    EXPECT_TRUE(loaded.ready());
+    mm::LoadedMultimedia missing(dir.write("empty.so", {}));
+    EXPECT_EQ(missing.sendString("stop midifile"), mm::toCode(mm::SeqError::NoDevice));
+    EXPECT_EQ(missing.playSound("hit.wav", mm::SND_ASYNC), 0);
 }
 
 TEST_F(SystemBackEnd, TheDeviceIsOpenOnlyWhileAGameNeedsIt) {
