@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <chrono>
 #include <latch>
@@ -52,18 +51,18 @@ struct WriteFault {
 std::vector<WriteFault> writeFaults() {
     return {
         {"half written, then an error",
-         [](QSaveFile& f, const char* data, qint64 size) {
+         [](QFile& f, const char* data, qint64 size) {
              f.write(data, size / 2);
              return qint64{-1};
          }},
         {"a short write",
-         [](QSaveFile& f, const char* data, qint64 size) { return f.write(data, size - 1); }},
+         [](QFile& f, const char* data, qint64 size) { return f.write(data, size - 1); }},
         {"nothing written",
-         [](QSaveFile&, const char*, qint64) { return qint64{-1}; }},
+         [](QFile&, const char*, qint64) { return qint64{-1}; }},
         {"written, then the save is abandoned before the rename",
-         [](QSaveFile& f, const char* data, qint64 size) {
+         [](QFile& f, const char* data, qint64 size) {
              const qint64 n = f.write(data, size);
-             f.cancelWriting();
+             f.close();
              return n;
          }},
     };

@@ -34,7 +34,13 @@ protected:
         file.write(bytes);
     }
 
+    // Runs the event loop until the saves of finished games are done.
+    void settle() const {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !form || !form->savesPending(); }, 30000));
+    }
+
     QByteArray rankContent() const {
+        settle();
         QFile file(rankPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
