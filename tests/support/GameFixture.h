@@ -24,6 +24,7 @@ protected:
     QStringList fileErrors;  // every file error reported
     int beeps = 0;
     std::optional<int> endStatus;
+    std::chrono::milliseconds rankLockWait = rankfile::defaultLockWait;
     std::unique_ptr<Form1> form;
 
     QString rankPath() const { return work.filePath(QStringLiteral("rank.dat")); }
@@ -56,6 +57,7 @@ protected:
         s.fileError = [this](const QString& text) { fileErrors << text; };
         s.beep = [this] { ++beeps; };
         s.endProgram = [this](int status) { endStatus = status; };
+        s.rankLockWait = rankLockWait;
         return s;
     }
 
