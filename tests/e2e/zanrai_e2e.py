@@ -495,7 +495,6 @@ def scenario_game_over(args, x, tmp):
         press_enter(x, box)
         check(window_gone(x, GAME_OVER_TITLE), "Enter did not close the game-over box")
         wait_for(lambda: read_bytes(rank) == b"7\r\n", 10, "rank.dat to hold 7 CR LF")
-        # The save's lock file stays for the next save.
         check(sorted(os.listdir(work)) == ["rank.dat", "rank.dat.lock"],
               f"files left in the working directory: {os.listdir(work)}")
 
