@@ -109,6 +109,8 @@ FileRead readFile(const QString& path) {
     return {{true, parsed.highScore, {}}, false};
 }
 
+// Writes to the descriptor itself, unbuffered: when a full disk cuts a write
+// short, the system tells why. Empty on success.
 QString writeWhole(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t written = ::write(fd, text.data(), text.size());
@@ -120,6 +122,7 @@ QString writeWhole(int fd, std::string_view text) {
     return {};
 }
 
+// The same through the test seam, which writes with a QFile on the descriptor.
 QString writeThroughSeam(int fd, std::string_view text) {
     QFile file;
     if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
