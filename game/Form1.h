@@ -165,9 +165,9 @@ private:
     // rank.dat is saved on a thread of its own (made at the first game over)
     // so that the window never waits for another copy's lock or the disk.
     // Last, so that it is gone, its saves finished, before anything else.
-    int savesPending_ = 0;       // saves whose results are still to come
-    bool exiting_ = false;       // Exit waits for them
-    bool exited_ = false;        // the program was told to end
+    int savesPending_ = 0;  // saves whose results are still to come
+    bool exiting_ = false;  // Exit waits for them
+    bool exited_ = false;   // the program was told to end
     int exitStatus_ = 0;
     std::shared_ptr<rankfile::SaveQueue> saves_;
 };

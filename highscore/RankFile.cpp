@@ -246,7 +246,8 @@ SaveResult save(const QString& path, const HighScore& value, std::chrono::millis
         return result;
     }
     if (onDisk.damaged)
-        result.notes << QStringLiteral("%1; replaced with %2").arg(onDisk.result.error, shown(best));
+        result.notes
+            << QStringLiteral("%1; replaced with %2").arg(onDisk.result.error, shown(best));
     if (lock.exclusive()) removeLeftovers(target);
     result.ok = true;
     result.saved = best;
