@@ -26,6 +26,10 @@ class Form5;
 namespace kit {
 class FormSurface;
 }
+namespace rankfile {
+class SaveQueue;
+struct SaveResult;
+}
 
 // The main window: it owns the whole game, its controls and every handler.
 // The definitions are split by concern: layout, start-up, game flow and
@@ -123,6 +127,10 @@ public:
     // The area below the menu bar that holds every control.
     kit::FormSurface* clientArea() const { return client_; }
 
+    // True while the score of a finished game is still on its way to
+    // rank.dat.
+    bool savesPending() const { return savesPending_ > 0; }
+
 protected:
     // A close request from the desktop leaves the program as Exit does.
     void closeEvent(QCloseEvent* event) override;
@@ -156,6 +164,8 @@ private:
     void ArmAfterglow();
     void SwitchGameTimers(bool on);
     QString rankPath() const;
+    void SaveDone(const rankfile::SaveResult& saved);
+    void EndAfterSaves();
 
     FormServices services_;
     std::unique_ptr<Multimedia32> multimedia_;
@@ -163,4 +173,12 @@ private:
     kit::FormSurface* client_ = nullptr;
     bool ended_ = false;
     Glow cutGlow_, breachGlow_, flashGlow_;
+    // rank.dat is saved on a thread of its own (made at the first game over)
+    // so that the window never waits for another copy's lock or the disk.
+    // Last, so that it is gone, its saves finished, before anything else.
+    int savesPending_ = 0;  // saves whose results are still to come
+    bool exiting_ = false;  // Exit waits for them
+    bool exited_ = false;   // the program was told to end
+    int exitStatus_ = 0;
+    std::shared_ptr<rankfile::SaveQueue> saves_;
 };

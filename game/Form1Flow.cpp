@@ -2,12 +2,15 @@
 // its message box, best score and save.
 
 #include <QFile>
+#include <QTimer>
+#include <iostream>
 
 #include "Form1.h"
 #include "Multimedia32.h"
 #include "NativePath.h"
 #include "Pace.h"
 #include "RankFile.h"
+#include "SaveQueue.h"
 
 
 void Form1::mnustart_Click() {
@@ -42,23 +45,54 @@ void Form1::GameOver() {
     // the program has ended, and nothing more runs or is saved.
     if (ended_) return;
 
-    const rankfile::SaveResult saved = rankfile::save(rankPath(), highScore);
-    if (!saved.ok) {
-        // No fallback: the player is told, and the program ends. The old
-        // content of rank.dat is still there.
-        services_.fileError(saved.error);
-        ended_ = true;
-        services_.endProgram(1);
-        return;
+    // The save runs behind the window: the next game may start while it
+    // waits for another copy's lock or for the disk.
+    if (!saves_) {
+        saves_ = std::make_shared<rankfile::SaveQueue>(
+            services_.rankLockWait, [this](const rankfile::SaveResult& saved) {
+                // Said at once, from the saving thread: a save finished
+                // after Exit still tells what it did.
+                for (const QString& note : saved.notes)
+                    std::cerr << "zanrai: " << note.toStdString() << '\n';
+                QMetaObject::invokeMethod(this, [this, saved] { SaveDone(saved); },
+                                          Qt::QueuedConnection);
+            });
     }
-    // Another copy of the game may have saved a better score meanwhile; the
-    // file keeps it, and so does this game.
-    if (saved.saved != highScore) {
-        highScore = saved.saved;
-        Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
-    }
+    if (saves_->push(rankPath(), highScore)) ++savesPending_;
     if (comparable(highScore) > 150) RevealUraMenu();
     mnuRst_Click();
+}
+
+void Form1::SaveDone(const rankfile::SaveResult& saved) {
+    --savesPending_;
+    if (!saved.ok) {
+        // No fallback: the player is told, and the program ends. The old
+        // content of rank.dat is still there. A game begun meanwhile stops
+        // first, so that nothing moves behind the report.
+        exitStatus_ = 1;
+        if (!ended_) {
+            ended_ = true;
+            StopPlay();
+            services_.fileError(saved.error);
+            exited_ = true;
+            services_.endProgram(1);
+            return;
+        }
+        services_.fileError(saved.error);
+    } else if (!ended_ && comparable(saved.saved) > comparable(highScore)) {
+        // Another copy of the game saved a better score meanwhile; the file
+        // keeps it, and so does this game.
+        highScore = saved.saved;
+        Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
+        if (comparable(highScore) > 150) RevealUraMenu();
+    }
+    if (exiting_ && savesPending_ == 0) EndAfterSaves();
+}
+
+void Form1::EndAfterSaves() {
+    if (exited_) return;
+    exited_ = true;
+    services_.endProgram(exitStatus_);
 }
 
 void Form1::mnuRst_Click() {
@@ -83,5 +117,10 @@ void Form1::mnuExit_Click() {
     multimedia_->MidiClose();
     ended_ = true;
     hide();
-    services_.endProgram(0);
+    if (exiting_) return;
+    exiting_ = true;
+    // A save still under way belongs to a game that was finished: it may
+    // end first, for as long as a save may wait for the lock.
+    if (savesPending_ == 0) return EndAfterSaves();
+    QTimer::singleShot(services_.rankLockWait, this, [this] { EndAfterSaves(); });
 }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <functional>
+
+#include "RankFile.h"
 
 namespace mm {
 class MultimediaService;
@@ -24,4 +27,7 @@ struct FormServices {
     std::function<void()> beep;
     // Ends the program with the given exit status.
     std::function<void(int status)> endProgram;
+    // How long a save at game over waits for another copy of the game that
+    // is saving rank.dat before it goes ahead without waiting.
+    std::chrono::milliseconds rankLockWait = rankfile::defaultLockWait;
 };

@@ -37,6 +37,5 @@ void onTerminationSignals(std::function<void()> action) {
     onSignal.sa_handler = wake;
     sigemptyset(&onSignal.sa_mask);
     onSignal.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &onSignal, nullptr);
-    ::sigaction(SIGTERM, &onSignal, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &onSignal, nullptr);
 }

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 
@@ -42,10 +42,17 @@ SaveWriter& saveWriter() {
 struct FileRead {
     ReadResult result;
     bool missing = false;  // there is no file by that name at all
+    bool damaged = false;  // a regular file, read whole, that holds no score
 };
 
 FileRead fail(const QString& path, const QString& what, bool missing = false) {
     return {{false, std::nullopt, describe(path, what)}, missing};
+}
+
+FileRead damage(const QString& path, const QString& what) {
+    FileRead read = fail(path, what);
+    read.damaged = true;
+    return read;
 }
 
 FileRead readFile(const QString& path) {
@@ -87,12 +94,13 @@ FileRead readFile(const QString& path) {
     const RankParse parsed = scanner.finish();
     switch (parsed.kind) {
         case RankParse::Kind::noItem:
-            return fail(path, QStringLiteral("the file is empty"));
+            return damage(path, QStringLiteral("the file is empty"));
         case RankParse::Kind::notANumber: {
             QString quoted = printable(QByteArray::fromStdString(parsed.firstItem), quoteLimit);
             if (parsed.firstItem.size() > longestItem && !quoted.endsWith(QStringLiteral("…")))
                 quoted += QStringLiteral("…");
-            return fail(path, QStringLiteral("\"%1\" is not a score (a whole number)").arg(quoted));
+            return damage(path,
+                          QStringLiteral("\"%1\" is not a score (a whole number)").arg(quoted));
         }
         case RankParse::Kind::nothing:
         case RankParse::Kind::value:
@@ -101,9 +109,8 @@ FileRead readFile(const QString& path) {
     return {{true, parsed.highScore, {}}, false};
 }
 
-// Writes straight to the temporary file's descriptor, past QSaveFile's
-// buffer: when a full disk cuts a write short, Qt's flush tells only that
-// fewer bytes went out, the system tells why. Empty on success.
+// Writes to the descriptor itself, unbuffered: when a full disk cuts a write
+// short, the system tells why. Empty on success.
 QString writeWhole(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t written = ::write(fd, text.data(), text.size());
@@ -115,8 +122,21 @@ QString writeWhole(int fd, std::string_view text) {
     return {};
 }
 
-// The file a save really replaces: QSaveFile follows symbolic links and
-// renames over their target, so the lock and the leftovers are beside that.
+// The same through the test seam, which writes with a QFile on the descriptor.
+QString writeThroughSeam(int fd, std::string_view text) {
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        return file.errorString();
+    const auto size = static_cast<qint64>(text.size());
+    if (saveWriter()(file, text.data(), size) == size && file.isOpen() && file.flush()) return {};
+    return file.error() != QFileDevice::NoError
+               ? file.errorString()
+               : QStringLiteral("the new content could not be written whole");
+}
+
+// The file a save really replaces: a symbolic link named rank.dat stays, and
+// the file it leads to gets the new content, so the lock and the temporary
+// file are beside that.
 QFileInfo savedFile(const QString& path) {
     QFileInfo file(path);
     for (int depth = 0; depth < 128 && file.isSymLink(); ++depth)
@@ -124,90 +144,114 @@ QFileInfo savedFile(const QString& path) {
     return file;
 }
 
-// The temporary files of saves that were killed between writing and
-// renaming: QSaveFile names them after the file plus a dot and six random
-// letters, and they hold at most one saved line, cut short. A file of the
-// user's that merely looks like one by name ("rank.dat.backup") but holds
-// anything else is left alone. Only called under the lock, when no save of
-// another copy is under way, so none of them is still being written.
-bool isLeftover(const QDir& folder, const QString& name, const QString& prefix) {
-    if (!name.startsWith(prefix) || name.size() != prefix.size() + 6) return false;
-    const QStringView tail = QStringView(name).mid(prefix.size());
-    if (!std::all_of(tail.begin(), tail.end(), [](QChar c) {
-            return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-                   (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
-        }))
-        return false;
-    QFile file(folder.filePath(name));
-    const qint64 longest = static_cast<qint64>(formatRankText(INT32_MIN).size());
-    if (file.size() > longest || !file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.read(longest);
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) {
-        return (c >= '0' && c <= '9') || c == '-' || c == '\r' || c == '\n';
-    });
+QString tempStart(const QFileInfo& target) {
+    return QLatin1String(tempPrefix) + target.fileName() + QLatin1Char('.');
 }
 
-void removeLeftovers(const QFileInfo& file) {
-    const QString prefix = file.fileName() + QLatin1Char('.');
-    const QDir folder = file.absoluteDir();
+// Writes text into a new file beside target, flushes it to the disk and
+// renames it over target. Empty on success, else the first cause.
+QString replaceFile(const QFileInfo& target, std::string_view text) {
+    const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
+    static constexpr char letters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray tempName;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        QString name = tempStart(target);
+        for (int i = 0; i < 6; ++i)
+            name += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
+        tempName = QFile::encodeName(target.absoluteDir().filePath(name));
+        // 0666 less the umask for a new rank.dat, as any program's file.
+        fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0666);
+        if (fd < 0 && errno != EEXIST) return systemError(errno);
+    }
+    if (fd < 0) return QStringLiteral("no free name for the new content beside the file");
+    // The file keeps the permissions the player gave it.
+    struct stat old {};
+    if (::stat(finalName.constData(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    QString why = saveWriter() ? writeThroughSeam(fd, text) : writeWhole(fd, text);
+    if (why.isEmpty() && ::fsync(fd) != 0) why = systemError(errno);
+    if (::close(fd) != 0 && why.isEmpty()) why = systemError(errno);
+    if (why.isEmpty() && ::rename(tempName.constData(), finalName.constData()) != 0)
+        why = systemError(errno);
+    if (!why.isEmpty()) {
+        ::unlink(tempName.constData());
+        return why;
+    }
+    // The rename itself reaches the disk with the folder's entry.
+    const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
+// The temporary files of saves that were killed between writing and
+// renaming. Called only under the lock, when no save of another copy is
+// under way, so none of them is still being written.
+void removeLeftovers(const QFileInfo& target) {
+    const QString start = tempStart(target);
+    const QDir folder = target.absoluteDir();
     const QStringList names =
-        folder.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
+        folder.entryList({start + QLatin1Char('*')},
+                         QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
     for (const QString& name : names)
-        if (isLeftover(folder, name, prefix)) QFile::remove(folder.filePath(name));
+        if (name.size() == start.size() + 6) QFile::remove(folder.filePath(name));
+}
+
+QString shown(const HighScore& value) {
+    return value ? QString::number(*value) : QStringLiteral("a blank line");
 }
 
 }  // namespace
 
 ReadResult read(const QString& path) { return readFile(path).result; }
 
-SaveResult save(const QString& path, const HighScore& value) {
+SaveResult save(const QString& path, const HighScore& value, std::chrono::milliseconds lockWait) {
     const QFileInfo info(path);
     // Checked by hand: renaming over a read-only file would succeed, and
     // permission checks stop neither that nor the superuser.
     constexpr QFileDevice::Permissions anyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     if (info.exists() && !(info.permissions() & anyWrite))
-        return {false, describe(path, QStringLiteral("the file is read-only")), {}};
+        return {false, describe(path, QStringLiteral("the file is read-only")), {}, {}};
     const QFileInfo folder(info.absolutePath());
     if (folder.exists() && !(folder.permissions() & anyWrite))
-        return {false, describe(path, QStringLiteral("its folder is read-only")), {}};
+        return {false, describe(path, QStringLiteral("its folder is read-only")), {}, {}};
 
+    SaveResult result;
     const QFileInfo target = savedFile(path);
     SaveLock lock;
-    const QString locked = lock.acquire(target.absoluteFilePath() + QStringLiteral(".lock"));
-    if (!locked.isEmpty()) return {false, describe(path, locked), {}};
+    const QString locked =
+        lock.acquire(target.absoluteFilePath() + QStringLiteral(".lock"), lockWait);
+    if (!locked.isEmpty())
+        result.notes << describe(path, locked + QStringLiteral("; saved without the lock"));
 
     // Another copy of the game may have saved since this one read the file.
     HighScore best = value;
     const FileRead onDisk = readFile(path);
-    if (!onDisk.result.ok && !onDisk.missing) return {false, onDisk.result.error, {}};
+    if (!onDisk.result.ok && !onDisk.missing && !onDisk.damaged) {
+        result.error = onDisk.result.error;
+        return result;
+    }
     if (onDisk.result.ok && comparable(onDisk.result.highScore) > comparable(value))
         best = onDisk.result.highScore;
 
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) return {false, describe(path, file.errorString()), {}};
-    const std::string text = formatRankText(best);
-    const auto size = static_cast<qint64>(text.size());
-    QString why;
-    if (saveWriter()) {
-        // QSaveFile::commit() does not notice when its buffered bytes fail
-        // to reach the file (QTBUG-75077), so they are pushed out here.
-        if (saveWriter()(file, text.data(), size) != size || !file.flush())
-            why = file.error() != QFileDevice::NoError
-                      ? file.errorString()
-                      : QStringLiteral("the new content could not be written whole");
-    } else {
-        why = writeWhole(file.handle(), text);
-    }
+    const QString why = replaceFile(target, formatRankText(best));
     if (!why.isEmpty()) {
-        // The reason is taken before cancelling, which would put its own.
-        file.cancelWriting();
-        return {false, describe(path, why), {}};
+        result.error = describe(path, why);
+        return result;
     }
-    if (!file.commit()) return {false, describe(path, file.errorString()), {}};
-    removeLeftovers(target);
-    return {true, {}, best};
+    if (onDisk.damaged)
+        result.notes
+            << QStringLiteral("%1; replaced with %2").arg(onDisk.result.error, shown(best));
+    if (lock.exclusive()) removeLeftovers(target);
+    result.ok = true;
+    result.saved = best;
+    return result;
 }
 
 void setSaveWriterForTesting(SaveWriter writer) { saveWriter() = std::move(writer); }

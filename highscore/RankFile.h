@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <functional>
 
 #include "RankRecord.h"
 
-class QSaveFile;
+class QFile;
 
 // rank.dat on disk: read once at start-up, saved at every game over.
 namespace rankfile {
@@ -32,25 +34,42 @@ struct SaveResult {
     bool ok = false;
     QString error;    // the file's full path and the reason
     HighScore saved;  // what the file holds now, when ok
+    // What the save did that the player should hear of, one line each: a
+    // damaged file replaced, the lock gone without.
+    QStringList notes;
 };
+
+// How long a save waits for another copy of the game to finish its own.
+inline constexpr std::chrono::milliseconds defaultLockWait{10000};
 
 // Replaces the file's content with the one line of the better of value and
 // what the file holds by then: another copy of the game may have saved a
-// higher score since this one started, and it is kept. The save holds a lock
-// on a companion file (the name plus ".lock", beside the file) from the
-// re-read to the rename, so two copies saving at once cannot both miss each
-// other's score. The new content is written beside the file and renamed over
-// it, so a failure or a crash part-way leaves the old content intact; the
-// temporary files that crashed saves left behind are removed by the next
-// save that succeeds. A file the user made read-only, or one that can no
-// longer be read, is left alone and reported as an error.
-SaveResult save(const QString& path, const HighScore& value);
+// higher score since this one started, and it is kept. A file that holds no
+// score (empty, text, junk) is damage, and the game's score replaces it. The
+// save holds a lock on a companion file (the name plus ".lock", beside the
+// file) from the re-read to the rename, so two copies saving at once cannot
+// both miss each other's score; when the lock is still held after lockWait,
+// or the lock file cannot be used, the save goes ahead without it rather
+// than lose the score. The new content is written into a temporary file
+// beside the file, under a name no player would give a file (tempPrefix),
+// flushed to the disk and renamed over it, so a failure or a crash part-way
+// leaves the old content intact; such leftovers of crashed saves, and only
+// they, are removed by the next save that holds the lock. A file the user
+// made read-only, one that can no longer be read, and anything but a regular
+// file are left alone and reported as an error.
+SaveResult save(const QString& path, const HighScore& value,
+                std::chrono::milliseconds lockWait = defaultLockWait);
+
+// The start of the names of the temporary files a save writes: this, the
+// saved file's name, a dot and six random letters or digits.
+inline constexpr char tempPrefix[] = ".zanrai-saving-";
 
 // Test seam for failures a healthy disk never shows (a full disk, an I/O
 // error part-way): when set, save() hands the new content to this function
 // instead of writing it into the temporary file, and treats a result other
-// than size as a failed write. An empty function restores the real write.
-using SaveWriter = std::function<qint64(QSaveFile& file, const char* data, qint64 size)>;
+// than size, or a file it closed, as a failed write. An empty function
+// restores the real write.
+using SaveWriter = std::function<qint64(QFile& file, const char* data, qint64 size)>;
 void setSaveWriterForTesting(SaveWriter writer);
 
 }  // namespace rankfile

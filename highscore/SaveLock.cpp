@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <chrono>
 #include <thread>
 
 #include "RankRecord.h"
@@ -21,48 +20,60 @@ bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Opened without following a link and without waiting on a FIFO; a lock
+// file the player made read-only can still be locked through a reading
+// descriptor.
+int openLockFile(const QByteArray& native) {
+    constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    const int fd = ::open(native.constData(), O_RDWR | O_CREAT | flags, 0644);
+    if (fd >= 0 || errno != EACCES) return fd;
+    return ::open(native.constData(), O_RDONLY | flags);
+}
+
 }  // namespace
 
 SaveLock::~SaveLock() {
-    if (fd_ < 0) return;
-    ::unlink(path_.constData());
-    ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
-QString SaveLock::acquire(const QString& lockPath, int timeoutMs) {
+QString SaveLock::acquire(const QString& lockPath, std::chrono::milliseconds wait) {
     const QByteArray native = QFile::encodeName(lockPath);
-    // The name goes into an error message; the link a save follows may have
-    // given it characters that act on a terminal.
+    // The name goes into a message; the link a save follows may have given
+    // it characters that act on a terminal.
     const QString name = QString::fromStdString(
         printableText(QFile::encodeName(QFileInfo(lockPath).fileName()).toStdString()));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    const QString notRegular = QStringLiteral("the lock file %1 is not a regular file").arg(name);
     for (;;) {
-        const int fd =
-            ::open(native.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        // Looked at first: opening a device can act on it.
+        struct stat named {};
+        if (::lstat(native.constData(), &named) == 0 && !S_ISREG(named.st_mode)) return notRegular;
+        const int fd = openLockFile(native);
         if (fd < 0) {
             const int error = errno;
-            return QStringLiteral("cannot create the lock file %1: %2")
+            return QStringLiteral("cannot open the lock file %1: %2")
                 .arg(name, qt_error_string(error));
         }
         struct stat opened {};
         if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             ::close(fd);
-            return QStringLiteral("the lock file %1 is not a regular file").arg(name);
+            return notRegular;
         }
-        int locked = ::flock(fd, LOCK_EX | LOCK_NB);
+        const int locked = ::flock(fd, LOCK_EX | LOCK_NB);
         const int error = locked == 0 ? 0 : errno;
         // A file system without locks (some network shares) still gets the
         // re-read before the write; only a save at the very same moment
         // could be missed there.
-        if (error == ENOLCK || error == EOPNOTSUPP || error == EINVAL) locked = 0;
-        if (locked == 0) {
-            struct stat named {};
+        const bool noLocks = error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
+        if (locked == 0 || noLocks) {
+            // Someone put another file in its place meanwhile: the lock must
+            // be on the file that the other copies open now.
             if (::stat(native.constData(), &named) == 0 && sameFile(named, opened)) {
-                path_ = native;
                 fd_ = fd;
+                exclusive_ = locked == 0;
                 return {};
             }
-            ::close(fd);  // the holder before us removed it; lock the new one
+            ::close(fd);
             continue;
         }
         ::close(fd);
@@ -70,8 +81,7 @@ QString SaveLock::acquire(const QString& lockPath, int timeoutMs) {
             return QStringLiteral("cannot lock %1: %2").arg(name, qt_error_string(error));
         if (std::chrono::steady_clock::now() >= deadline)
             return QStringLiteral("another copy of the game has held %1 for %2 s")
-                .arg(name)
-                .arg(timeoutMs / 1000);
+                .arg(name, QString::number(static_cast<double>(wait.count()) / 1000.0));
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
+#include <chrono>
 
 namespace rankfile {
 
 // An exclusive advisory lock (flock) on a companion file, held by copies of
-// the game while they save. The lock file exists only while someone holds
-// it: the holder removes it before letting go, and a copy that got the lock
-// on a file that was removed meanwhile tries again on the new one, so the
-// removal cannot let two holders in. A holder that dies loses the lock with
-// its process; its leftover file is taken over by the next save.
+// the game while they save. The lock file is made once and stays: removing
+// it after a save would let a copy that opened it just before lock a file no
+// longer in the folder while a third copy locks a new one, and a regular file
+// of that name that the player made is theirs to keep. Its content is never
+// read or written. A holder that dies loses the lock with its process.
 class SaveLock {
 public:
     SaveLock() = default;
@@ -18,13 +18,19 @@ public:
     SaveLock(const SaveLock&) = delete;
     SaveLock& operator=(const SaveLock&) = delete;
 
-    // Waits up to timeoutMs for the lock on the file at lockPath, creating
-    // it. Empty on success, else why the lock could not be had.
-    QString acquire(const QString& lockPath, int timeoutMs = 10000);
+    // Waits up to wait for the lock on the file at lockPath, creating it if
+    // there is none. Empty on success, else why the lock could not be had.
+    // Anything at that name but a regular file (a symbolic link, a folder, a
+    // FIFO, a device) is never opened.
+    QString acquire(const QString& lockPath, std::chrono::milliseconds wait);
+
+    // True when the lock keeps every other copy's save out: it was had, on a
+    // file system that knows locks.
+    bool exclusive() const { return exclusive_; }
 
 private:
-    QByteArray path_;
     int fd_ = -1;
+    bool exclusive_ = false;
 };
 
 }  // namespace rankfile

@@ -495,7 +495,7 @@ def scenario_game_over(args, x, tmp):
         press_enter(x, box)
         check(window_gone(x, GAME_OVER_TITLE), "Enter did not close the game-over box")
         wait_for(lambda: read_bytes(rank) == b"7\r\n", 10, "rank.dat to hold 7 CR LF")
-        check(sorted(os.listdir(work)) == ["rank.dat"],
+        check(sorted(os.listdir(work)) == ["rank.dat", "rank.dat.lock"],
               f"files left in the working directory: {os.listdir(work)}")
 
         check(game.running(), "the game ended after game over")
@@ -710,7 +710,7 @@ def scenario_full_disk(args, x, tmp):
         press_enter(x, error_box)
         status = game.wait_exit(15)
         check(status == 1, f"exit status {status}, wanted 1")
-        check(sorted(os.listdir(work)) == ["rank.dat"],
+        check(sorted(os.listdir(work)) == ["rank.dat", "rank.dat.lock"],
               f"files left in the working directory: {os.listdir(work)}")
     finally:
         game.end()

@@ -3,14 +3,18 @@
 // at game over; a saving program killed at random moments; two copies saving
 // at once; a FIFO, a link or hostile content in place of the file.
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <chrono>
 #include <latch>
 #include <iostream>
@@ -19,6 +23,8 @@
 
 #include "GameFixture.h"
 #include "RankFile.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -31,6 +37,9 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) file.write(bytes);
 }
+
+// What a save leaves in its folder: the file and the lock file it keeps.
+const QStringList savedFiles{QStringLiteral("rank.dat"), QStringLiteral("rank.dat.lock")};
 
 // Installs a failing writer for the life of the object.
 class FailingWrites {
@@ -52,18 +61,18 @@ struct WriteFault {
 std::vector<WriteFault> writeFaults() {
     return {
         {"half written, then an error",
-         [](QSaveFile& f, const char* data, qint64 size) {
+         [](QFile& f, const char* data, qint64 size) {
              f.write(data, size / 2);
              return qint64{-1};
          }},
         {"a short write",
-         [](QSaveFile& f, const char* data, qint64 size) { return f.write(data, size - 1); }},
+         [](QFile& f, const char* data, qint64 size) { return f.write(data, size - 1); }},
         {"nothing written",
-         [](QSaveFile&, const char*, qint64) { return qint64{-1}; }},
+         [](QFile&, const char*, qint64) { return qint64{-1}; }},
         {"written, then the save is abandoned before the rename",
-         [](QSaveFile& f, const char* data, qint64 size) {
+         [](QFile& f, const char* data, qint64 size) {
              const qint64 n = f.write(data, size);
-             f.cancelWriting();
+             f.close();
              return n;
          }},
     };
@@ -85,16 +94,15 @@ TEST(RankSaveFaults, AWriteFailingPartWayKeepsTheOldContentAndLeavesNoLitter) {
             EXPECT_FALSE(saved.ok);
             EXPECT_TRUE(saved.error.contains(QStringLiteral("rank.dat"))) << saved.error.toStdString();
             EXPECT_EQ(contentOf(path), QByteArray("123,old\r\nkept\r\n"));
-            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                      QStringList{QStringLiteral("rank.dat")});
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), savedFiles);
 
             // Where there was no file, a failed save creates none.
             const QString fresh = dir.filePath(QStringLiteral("new/rank.dat"));
             ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("new"))));
             EXPECT_FALSE(rankfile::save(fresh, 1).ok);
-            EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("new")))
-                            .entryList(QDir::Files | QDir::Hidden)
-                            .isEmpty());
+            EXPECT_EQ(
+                QDir(dir.filePath(QStringLiteral("new"))).entryList(QDir::Files | QDir::Hidden),
+                QStringList{QStringLiteral("rank.dat.lock")});
         }
         // The seam removed, the same call succeeds.
         EXPECT_TRUE(rankfile::save(path, 4567).ok);
@@ -126,8 +134,7 @@ TEST(RankSaveFaults, ADiskFullPartWayThroughTheSaveIsReportedAndKeepsTheOldConte
         const QString error = QString::fromLocal8Bit(saver.readAllStandardOutput()).trimmed();
         EXPECT_TRUE(error.endsWith(QStringLiteral("rank.dat: File too large"))) << error.toStdString();
         EXPECT_EQ(contentOf(path), QByteArray("123,old\r\nkept\r\n"));
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                  QStringList{QStringLiteral("rank.dat")});
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), savedFiles);
     }
 }
 
@@ -143,14 +150,68 @@ TEST_F(GameOverSaveFaults, AFailedWriteAtGameOverIsReportedEndsTheProgramAndKeep
         f.mnustart_Click();
         for (int i = 0; i < 45; ++i) click(f.Image2);
         for (int i = 0; i < 3; ++i) loseALife();
+        settle();
         EXPECT_EQ(messages.size(), 1) << "the game-over box came first";
         messages.clear();
         ASSERT_EQ(fileErrors.size(), 1);
         EXPECT_TRUE(fileErrors.front().contains(QStringLiteral("rank.dat")));
         EXPECT_EQ(endStatus, 1);
         EXPECT_EQ(rankContent(), QByteArray("40\r\n"));
-        EXPECT_EQ(QDir(work.path()).entryList(QDir::Files | QDir::Hidden),
-                  QStringList{QStringLiteral("rank.dat")});
+        EXPECT_EQ(QDir(work.path()).entryList(QDir::Files | QDir::Hidden), savedFiles);
+    }
+}
+
+// Another copy of the game holding the save lock (flock locks of two open
+// files conflict even within one process) until the descriptor is closed.
+int holdLock(const QString& rank) {
+    const int fd = ::open(QFile::encodeName(rank + ".lock").constData(), O_RDWR | O_CREAT, 0644);
+    EXPECT_EQ(::flock(fd, LOCK_EX), 0);
+    return fd;
+}
+
+// Two games end while the lock is held past the cap or freed during the
+// wait, rank.dat emptied or garbled during the first, then Exit: the window
+// goes on meanwhile, each score is written once, in order, over the damage,
+// and Exit lets the save end first.
+TEST_F(GameOverSaveFaults, AHeldLockOrADamagedFileHoldsUpNeitherTheWindowNorTheScore) {
+    rankLockWait = 400ms;
+    for (const int freedAfter : {0, 100}) {
+        endStatus.reset();
+        Form1& f = load("40\r\n");
+        std::vector<QByteArray> written;
+        FailingWrites recording([&](QFile& file, const char* data, qint64 size) {
+            written.emplace_back(data, size);
+            return file.write(data, size);
+        });
+        const int other = holdLock(rankPath());
+        if (freedAfter != 0) QTimer::singleShot(freedAfter, [other] { ::close(other); });
+        int ticks = 0;
+        QTimer timer;
+        timer.callOnTimeout([&] { ++ticks; });
+        timer.start(10);
+        QElapsedTimer clock, gameOver;
+        clock.start();
+        for (const int score : {45, 50}) {
+            f.mnustart_Click();
+            for (int i = 0; i < score; ++i) click(f.Image2);
+            if (score == 45) writeRank(freedAfter != 0 ? "abc" : "");
+            loseALife(), loseALife();
+            gameOver.start();
+            loseALife();
+            EXPECT_LT(gameOver.elapsed(), 100) << "the game over waited for the save";
+        }
+        f.mnuExit_Click();
+        EXPECT_FALSE(endStatus.has_value()) << "Exit did not wait for the save";
+        EXPECT_EQ(rankContent(), QByteArray("50\r\n"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return endStatus == 0; }, 1000));
+        EXPECT_GE(clock.elapsed(), freedAfter != 0 ? freedAfter : 400);
+        EXPECT_GT(ticks, clock.elapsed() / 20) << "the event loop stood still";
+        std::cout << "[ info ] " << ticks << " ticks in " << clock.elapsed() << " ms\n";
+        // The second save may have taken the place of the first, still
+        // waiting its turn: the newer score once.
+        EXPECT_TRUE(written == std::vector<QByteArray>{"50\r\n"} ||
+                    written == (std::vector<QByteArray>{"45\r\n", "50\r\n"}));
+        if (freedAfter == 0) ::close(other);
     }
 }
 
@@ -189,17 +250,17 @@ TEST(RankKill, ASaveLoopKilledAtRandomMomentsNeverLeavesAnInvalidFile) {
         next = *read.highScore + 1;
     }
     // A save killed between writing and renaming leaves its temporary file
-    // behind (and one killed holding the lock, the lock file); the next save
-    // that succeeds clears them away, and nothing else.
-    const QStringList others =
-        QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("rank.dat."));
+    // behind; the next save that holds the lock clears them away, and
+    // nothing else, however much it looks like one.
+    const QStringList others = QDir(dir.path()).entryList(
+        {QLatin1String(rankfile::tempPrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
     std::cout << "[ info ] " << savedDuringRuns << " saves completed in " << runs
               << " killed runs; " << others.size() << " files left behind\n";
     writeFile(dir.filePath(QStringLiteral("rank.dat.qWeRtY")), "12");
     writeFile(dir.filePath(QStringLiteral("rank.dat.backup")), "230 on the old PC\r\n");
     ASSERT_TRUE(rankfile::save(path, 0).ok);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{QStringLiteral("rank.dat"), QStringLiteral("rank.dat.backup")}));
+              QStringList({"rank.dat", "rank.dat.backup", "rank.dat.lock", "rank.dat.qWeRtY"}));
 }
 
 // Two copies of the game end their games at the same moment: one holds 58,
@@ -218,8 +279,7 @@ TEST(RankTwoCopies, SavingInEitherOrderOrAtOnceKeepsTheGreaterScore) {
         ASSERT_TRUE(high.ok && low.ok) << high.error.toStdString() << low.error.toStdString();
         ASSERT_EQ(contentOf(path), QByteArray("58\r\n")) << "round " << round;
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("rank.dat")});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), savedFiles);
 }
 
 // A FIFO as rank.dat is reported at once, at start-up and at a save, instead
@@ -240,6 +300,33 @@ TEST(RankSpecialFiles, AFifoIsNotARegularFileAndALinkStillWorks) {
     ASSERT_TRUE(rankfile::save(path, 41).ok);
     EXPECT_TRUE(QFileInfo(path).isSymLink());
     EXPECT_EQ(contentOf(real), QByteArray("41\r\n"));
+}
+
+// Whatever stands at the lock file's name, a damaged file gets the score
+// without the lock, and nothing outside the folder is created or changed.
+TEST(RankSpecialFiles, ALockFileThatCannotBeUsedIsGoneWithout) {
+    QTemporaryDir dir, elsewhere;
+    const QString path = dir.filePath(QStringLiteral("rank.dat")), lock = path + ".lock";
+    const QString outside = elsewhere.filePath(QStringLiteral("target"));
+    const std::vector<std::pair<const char*, std::function<bool()>>> cases{
+        {"a link to nothing", [&] { return QFile::link(outside, lock); }},
+        {"a link to a file", [&] { writeFile(outside, "x"); return QFile::link(outside, lock); }},
+        {"a folder", [&] { return QDir().mkdir(lock); }},
+        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(lock).constData(), 0644) == 0; }},
+    };
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(make());
+        const QByteArray before = contentOf(outside);
+        writeFile(path, "abc");
+        const rankfile::SaveResult saved = rankfile::save(path, 11);
+        EXPECT_EQ(contentOf(path), QByteArray("11\r\n")) << saved.error.toStdString();
+        ASSERT_EQ(saved.notes.size(), 2);
+        EXPECT_TRUE(saved.notes[0].endsWith("; saved without the lock"));
+        EXPECT_TRUE(saved.notes[1].endsWith("is not a score (a whole number); replaced with 11"));
+        EXPECT_EQ(contentOf(outside), before);
+        ASSERT_TRUE(QFile::remove(lock) || QDir().rmdir(lock));
+    }
 }
 
 // A planted or damaged rank.dat: the score is found after any number of

@@ -218,7 +218,9 @@ protected:
                 return false;
             }
             // rank.dat is checked now and then; every game saved it.
-            if (played % 97 == 0 && rankfile::read(rankPath()).highScore != best) {
+            if (played % 97 == 0 &&
+                (!QTest::qWaitFor([&] { return !form->savesPending(); }, 30000) ||
+                 rankfile::read(rankPath()).highScore != best)) {
                 ADD_FAILURE() << "game " << played << ": rank.dat does not hold " << best;
                 return false;
             }

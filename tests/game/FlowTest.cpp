@@ -145,6 +145,7 @@ TEST_F(Flow, AReadOnlyRankFileAtGameOverIsReportedAndKept) {
     f.mnustart_Click();
     for (int i = 0; i < 95; ++i) click(f.Image3);
     for (int i = 0; i < 3; ++i) loseALife();
+    settle();
     EXPECT_EQ(fileErrors.size(), 1);
     EXPECT_EQ(endStatus, 1);
     EXPECT_EQ(rankContent(), QByteArray("90\r\n"));

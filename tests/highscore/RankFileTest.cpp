@@ -60,14 +60,19 @@ TEST_F(RankFileTest, ErrorsNameTheFullPathAndTheReason) {
 }
 
 TEST_F(RankFileTest, SaveReplacesTheWholeFile) {
+    // A lock file the player made is theirs: used, never changed.
+    QFile own(path + QStringLiteral(".lock"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly) && own.write("mine") == 4 && own.flush());
     write("130,5\r\n99\r\n");
     ASSERT_TRUE(rankfile::save(path, 151).ok);
     EXPECT_EQ(content(), QByteArray("151\r\n"));
     write("\r\n230\r\n");
     ASSERT_TRUE(rankfile::save(path, std::nullopt).ok);
     EXPECT_EQ(content(), QByteArray("\r\n"));
-    // Nothing is left beside it.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("rank.dat")});
+    // Nothing is left beside it but the lock file, kept for the next save.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("rank.dat"), QStringLiteral("rank.dat.lock")}));
+    EXPECT_EQ(own.size(), 4);
 }
 
 TEST_F(RankFileTest, SaveKeepsTheBetterOfTheFileAndTheGame) {

@@ -24,6 +24,7 @@ protected:
     QStringList fileErrors;  // every file error reported
     int beeps = 0;
     std::optional<int> endStatus;
+    std::chrono::milliseconds rankLockWait = rankfile::defaultLockWait;
     std::unique_ptr<Form1> form;
 
     QString rankPath() const { return work.filePath(QStringLiteral("rank.dat")); }
@@ -34,7 +35,13 @@ protected:
         file.write(bytes);
     }
 
+    // Runs the event loop until the saves of finished games are done.
+    void settle() const {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !form || !form->savesPending(); }, 30000));
+    }
+
     QByteArray rankContent() const {
+        settle();
         QFile file(rankPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
@@ -50,6 +57,7 @@ protected:
         s.fileError = [this](const QString& text) { fileErrors << text; };
         s.beep = [this] { ++beeps; };
         s.endProgram = [this](int status) { endStatus = status; };
+        s.rankLockWait = rankLockWait;
         return s;
     }
 
