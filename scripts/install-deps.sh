@@ -7,13 +7,13 @@ set -eu
 PACKAGES="
 build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev
+libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev qt6-wayland
 timgm6mb-soundfont fonts-ipafont-gothic
 libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick x11-utils python3
 desktop-file-utils appstream dpkg-dev file lintian
-openbox xfwm4 dbus-daemon
+openbox xfwm4 dbus-daemon weston
 "
 
 missing=""

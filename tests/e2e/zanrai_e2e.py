@@ -830,6 +830,16 @@ def frames(args, x, tmp, manager):
     try:
         window = MainWindow(x, game)
         main_title = check_frame(x, window.wid, "the main window", wm is not None)
+        if wm is None:
+            # Nobody takes the move: the strip moves the window itself.
+            x.run("xdotool", "mousemove", "--sync", str(window.left + 60), str(window.top + 6),
+                  "mousedown", "1", "mousemove", "--sync", str(window.left + 100),
+                  str(window.top + 36), "mouseup", "1")
+            moved = MainWindow(x, game)
+            check((moved.left - window.left, moved.top - window.top) == (40, 30),
+                  f"the strip moved the window from {window.left, window.top} "
+                  f"to {moved.left, moved.top}")
+            window = moved
         open_menu_item(window, 1, 2)  # Setting: TitleBar, Line On/Off, GameLevel
         level = find_window(x, r"Set\(Level\)", game=game)
         check_frame(x, level, "the level dialog", wm is not None)
