@@ -46,7 +46,8 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
     services.fileError = [](const QString& text) {
         std::cerr << "zanrai: " << text.toStdString() << '\n';
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Zanrai"),
-                        QStringLiteral("ファイルエラー\n%1").arg(text), QMessageBox::Ok, boxOwner());
+                        QStringLiteral("ファイルエラー\n%1").arg(text), QMessageBox::Ok,
+                        boxOwner());
         kit::keepButtonless(&box);
         box.exec();
     };

@@ -966,9 +966,7 @@ def main():
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
-    wayland = args.scenario.startswith("weston")
-    for tool in ("weston", "weston-screenshooter", "convert") if wayland else \
-            ("Xvfb", "xdotool", "import"):
+    for tool in ("Xvfb", "xdotool", "import"):
         if shutil.which(tool) is None:
             print(f"[e2e] {tool} is missing (scripts/install-deps.sh installs it)")
             return 1
@@ -982,7 +980,7 @@ def main():
     started = time.monotonic()
     tmp = tempfile.mkdtemp(prefix="zanrai-e2e-")
     try:
-        if wayland:
+        if args.scenario.startswith("weston"):
             SCENARIOS[args.scenario](args, None, tmp)
         else:
             with Xvfb() as x:

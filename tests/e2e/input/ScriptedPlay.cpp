@@ -14,14 +14,12 @@
 
 namespace {
 
-void click(QWidget* widget, const QList<QAction*>& actions, const QString& text) {
-    for (QAction* action : actions)
-        if (action->text() == text) {
-            const QPoint at = qobject_cast<QMenuBar*>(widget)
-                                  ? static_cast<QMenuBar*>(widget)->actionGeometry(action).center()
-                                  : static_cast<QMenu*>(widget)->actionGeometry(action).center();
-            QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-        }
+// Clicks the entry named text in a menu bar or a menu.
+template <class Menu>
+void click(Menu* menu, const QString& text) {
+    for (QAction* action : menu->actions())
+        if (action->text() == text)
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
 }
 
 class ScriptedPlay : public QObject {
@@ -34,13 +32,14 @@ protected:
             killTimer(event->timerId());
             QTest::keyClick(box, Qt::Key_Return);
         }
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* main = qobject_cast<QMainWindow*>(window); main && main->isVisible() && !started_) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* main = qobject_cast<QMainWindow*>(window);
+            if (main && main->isVisible() && !started_) {
                 started_ = true;
-                click(main->menuBar(), main->menuBar()->actions(), QStringLiteral("File"));
-                QMenu* file = main->menuBar()->actions().first()->menu();
-                click(file, file->actions(), QStringLiteral("Start"));
+                click(main->menuBar(), QStringLiteral("File"));
+                click(main->menuBar()->actions().first()->menu(), QStringLiteral("Start"));
             }
+        }
     }
 
 private:
