@@ -59,12 +59,6 @@ inline constexpr std::uint32_t rose = 0xf0a8c0;         // light pink
 // lost life shares with `crimson`, `white` and `outline`.
 inline constexpr std::uint32_t limitRed = 0xff0000;
 
-// The title strip sits beside any desktop theme in neutral greys of the
-// palette: a light ground when the window is inactive, a darker one when it
-// is active, its text in `outline` on both (13 : 1 and 8 : 1).
-inline constexpr std::uint32_t stripInactive = mistLight;
-inline constexpr std::uint32_t stripActive = haze;
-
 inline constexpr std::array all = {
     outline,   pineInk,  ink,     navy, indigo,    slate,      slateLight, royal,       sky,
     ice,       grey,     haze,    mist, mistLight, cream,      paper,      white,       skin,

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
+#include <cmath>
 
 #include "FormSurface.h"
 #include "Twips.h"
@@ -45,7 +46,25 @@ void ImageControl::paint(QPainter& painter) const {
     // Nearest-neighbour on purpose: smoothing would blur the pixel art on
     // high-density screens and when a picture is stretched.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(inside, picture_);
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    if (ratio == std::floor(ratio)) {
+        painter.drawImage(inside, picture_);
+        return;
+    }
+    // At a fractional ratio a source pixel covers one or two screen pixels.
+    // Scaled where it stands, the picture would take another pattern of them
+    // at every position of a falling target, and shimmer; so it is scaled
+    // once, and copied 1:1 to the screen pixel nearest its corner.
+    const QSize size(qRound(inside.width() * ratio), qRound(inside.height() * ratio));
+    if (onScreen_.size() != size || onScreenOf_ != picture_.cacheKey()) {
+        onScreen_ = picture_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        onScreenOf_ = picture_.cacheKey();
+    }
+    const QTransform toScreen = painter.deviceTransform();
+    const QPointF corner = toScreen.map(QPointF(inside.topLeft()));
+    const QPointF pixel(std::round(corner.x()), std::round(corner.y()));
+    const QPointF at = toScreen.inverted().map(pixel);
+    painter.drawImage(QRectF(at, QSizeF(size) / ratio), onScreen_);
 }
 
 void ImageControl::press(QMouseEvent* event) {

@@ -47,6 +47,10 @@ private:
     int left_;
     float top_;
     bool framed_ = false;
+    // The picture at the screen's fractional pixel ratio, and which picture
+    // it was made from.
+    mutable QImage onScreen_;
+    mutable qint64 onScreenOf_ = 0;
 };
 
 }  // namespace kit

@@ -15,6 +15,10 @@ namespace kit {
 namespace {
 
 constexpr int edgeWidth = 1;
+
+// A Wayland client neither declines decorations through hints nor places
+// itself: it asks for no frame at all, and the compositor places it.
+bool onWayland() { return QGuiApplication::platformName().startsWith(QStringLiteral("wayland")); }
 const QColor edgeColour(64, 64, 64);
 
 // Keeps the frame of one window: the manager's decorations declined each time
@@ -41,7 +45,10 @@ public:
             window->setFixedWidth(strip_->neededWidth() + 2 * edgeWidth);
         strip_->setVisible(titled);
         place(window);
-        if (window->isVisible() && moved != 0) window->move(window->pos() - QPoint(0, moved));
+        // On Wayland the compositor keeps the window's top-left corner: the
+        // window shrinks or grows by the strip at its bottom edge instead.
+        if (window->isVisible() && moved != 0 && !onWayland())
+            window->move(window->pos() - QPoint(0, moved));
     }
 
 protected:
@@ -77,7 +84,12 @@ private:
 
 }  // namespace
 
-void keepButtonless(QWidget* window) { new FrameKeeper(window); }
+void keepButtonless(QWidget* window) {
+    // Qt's Wayland platform draws a title bar with every button on a window
+    // unless it is frameless.
+    if (onWayland()) window->setWindowFlag(Qt::FramelessWindowHint);
+    new FrameKeeper(window);
+}
 
 Qt::WindowFlags buttonlessFrame(bool withTitle) {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint;
@@ -104,6 +116,7 @@ void setCaption(QWidget* window, const QString& caption) {
 }
 
 void centreOnScreen(QWidget* window) {
+    if (onWayland()) return;
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     QRect frame = window->frameGeometry();

@@ -13,6 +13,7 @@ Qt::WindowFlags buttonlessFrame(bool withTitle);
 // window itself: a 1-pixel edge and, while it has a caption, a title strip
 // that shows the whole caption and moves the window when dragged.
 //
+// On Wayland the window is frameless, which leaves Qt's own decorations off.
 // Window managers on X11 cannot be trusted with this: several draw minimize
 // and close buttons whatever a window asks for (openbox keeps them even when
 // the window names its decorations), and without a manager a window has no
@@ -24,10 +25,13 @@ void keepButtonless(QWidget* window);
 
 // Sets a form's caption. A buttonless form with an empty caption has no
 // title bar at all; the edge and the menu bar stay, and the form keeps its
-// client size and the client area its place on the screen.
+// client size. On X11 the client area keeps its place on the screen; on
+// Wayland, where a window cannot move itself, the window's top stays and it
+// shrinks by the strip.
 void setCaption(QWidget* window, const QString& caption);
 
-// Puts a window in the middle of the screen it is on.
+// Puts a window in the middle of the screen it is on. On Wayland the
+// compositor places windows, dialogs over the window they belong to.
 void centreOnScreen(QWidget* window);
 
 }  // namespace kit

@@ -20,15 +20,6 @@
 
 namespace {
 
-// Qt 6 on Wayland draws its own title bar with every button and ignores the
-// window's wish for none; in a Wayland session the game asks for XWayland
-// unless the user chose a platform.
-void preferX11OnWayland() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-}
-
 // Qt's X11 backing store shares its image with the X server and, before
 // painting where the last frame was, waits for the server to be done with it:
 // a round trip on every frame of play. The few small rectangles a frame
@@ -37,14 +28,22 @@ void paintWithoutSharedMemory() {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
+// A box opens over the main window (on Wayland its transient child, which the
+// compositor keeps above it), also when no window has the keyboard focus.
+QWidget* boxOwner() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QStringLiteral("Form1") && window->isVisible()) return window;
+    return nullptr;
+}
+
 FormServices desktopServices(mm::MultimediaService& multimedia) {
     FormServices services;
     services.multimedia = &multimedia;
     services.programFolder = QCoreApplication::applicationDirPath();
     services.rankFolder = QDir::currentPath();
     services.messageBox = [](const QString& text, const QString& title) {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
-                        QApplication::activeWindow());
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, boxOwner());
         // No close button, and the whole title shows.
         kit::keepButtonless(&box);
         box.exec();
@@ -53,7 +52,8 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
         std::cerr << "zanrai: " << text.toStdString() << '\n';
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Zanrai"),
                         QStringLiteral("ファイルエラー\n%1").arg(text), QMessageBox::Ok,
-                        QApplication::activeWindow());
+                        boxOwner());
+        kit::keepButtonless(&box);
         box.exec();
     };
     services.beep = [] { QApplication::beep(); };
@@ -87,8 +87,8 @@ private:
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    preferX11OnWayland();
-    if (!graphicalDisplayReachable()) {
+    GraphicalDisplay display = GraphicalDisplay::choose();
+    if (!display.reachable()) {
         std::cerr << "zanrai: no graphical display (DISPLAY and WAYLAND_DISPLAY are unset or "
                      "unreachable)\n";
         return 1;
@@ -117,5 +117,6 @@ int main(int argc, char* argv[]) {
     kit::centreOnScreen(&form);
     form.show();
     new OnFirstExpose(form.windowHandle(), [&multimedia] { multimedia->start(); });
+    display.release();
     return QApplication::exec();
 }

@@ -143,6 +143,7 @@ class Game:
             # The small bank loads in a blink; the game waits for it at Start.
             env["ZANRAI_SOUNDFONT"] = font
         env.update(extra_env or {})
+        env = {k: v for k, v in env.items() if v is not None}
 
         def prepare_child():
             _die_with_parent()
@@ -829,6 +830,16 @@ def frames(args, x, tmp, manager):
     try:
         window = MainWindow(x, game)
         main_title = check_frame(x, window.wid, "the main window", wm is not None)
+        if wm is None:
+            # Nobody takes the move: the strip moves the window itself.
+            x.run("xdotool", "mousemove", "--sync", str(window.left + 60), str(window.top + 6),
+                  "mousedown", "1", "mousemove", "--sync", str(window.left + 100),
+                  str(window.top + 36), "mouseup", "1")
+            moved = MainWindow(x, game)
+            check((moved.left - window.left, moved.top - window.top) == (40, 30),
+                  f"the strip moved the window from {window.left, window.top} "
+                  f"to {moved.left, moved.top}")
+            window = moved
         open_menu_item(window, 1, 2)  # Setting: TitleBar, Line On/Off, GameLevel
         level = find_window(x, r"Set\(Level\)", game=game)
         check_frame(x, level, "the level dialog", wm is not None)
@@ -849,6 +860,86 @@ def frames(args, x, tmp, manager):
         end_window_manager(wm)
 
 
+# --- natively on Wayland ----------------------------------------------------
+
+class Weston:
+    """A private weston, headless, at an output scale, with its own runtime,
+    home and XDG folders; no X server at all."""
+
+    def __init__(self, tmp, scale):
+        self.tmp, self.scale, home = tmp, scale, os.path.join(tmp, "home")
+        self.vars = {"HOME": home, "XDG_RUNTIME_DIR": tempfile.mkdtemp(dir=tmp), **{
+            k: os.path.join(home, k) for k in ("XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                               "XDG_CACHE_HOME", "XDG_STATE_HOME")}}
+        self.vars["WAYLAND_DISPLAY"] = os.path.join(self.vars["XDG_RUNTIME_DIR"], "wayland-e2e")
+
+    def __enter__(self):
+        config = os.path.join(self.tmp, "weston.ini")
+        write_bytes(config, b"[shell]\npanel-position=none\nbackground-color=0xff336699\n"
+                            b"animation=none\nclose-animation=none\nstartup-animation=none\n")
+        self.proc = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", "--use-pixman", "--debug",
+             f"--config={config}", "--socket=wayland-e2e", f"--scale={self.scale}"],
+            env=self.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
+        wait_for(lambda: os.path.exists(self.vars["WAYLAND_DISPLAY"]), 20, "weston's socket")
+        return self
+
+    def __exit__(self, *exc):
+        end_process(self.proc)
+
+    def env(self):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "QT_QPA_PLATFORM")}
+        return {**env, **self.vars}
+
+    def screen(self):
+        folder = tempfile.mkdtemp(dir=self.tmp)
+        subprocess.run(["weston-screenshooter"], cwd=folder, env=self.env(), check=True)
+        png = os.path.join(folder, os.listdir(folder)[0])
+        _, size, _, data = subprocess.run(["convert", png, "-depth", "8", "ppm:-"], check=True,
+                                          capture_output=True).stdout.split(b"\n", 3)
+        return Shot(*map(int, size.split()), data)
+
+
+def weston_game(args, tmp, scale):
+    """Natively under weston, DISPLAY naming no server: a game played to its
+    box (by the tests' input plugin) and saved, then the idle window in one
+    frame of 417 x 395 times the scale, the strip once, the scene in blocks."""
+    with Weston(tmp, scale) as weston:
+        work = os.path.join(tmp, "work")
+        os.mkdir(work)
+        rank = os.path.join(work, "rank.dat")
+        write_bytes(rank, b"7,old\r\n")
+        free = next(n for n in range(150, 400) if not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+        game = Game(weston, args.program, work, tmp, extra_env={
+            "QT_QPA_PLATFORM": None, "DISPLAY": f":{free}", "QT_QPA_GENERIC_PLUGINS":
+            "zanraiscriptedplay", "QT_PLUGIN_PATH": os.environ.get("ZANRAI_E2E_PLUGINS", "")})
+        try:
+            wait_for(lambda: read_bytes(rank) == b"7\r\n", WINDOW_TIMEOUT, "a game saved")
+            check(game.running(), f"the game ended; stderr:\n{game.stderr()}")
+            shot = weston.screen()
+            # Only the window differs from the background.
+            spots = [i // 3 for i in range(0, len(shot.data), 3)
+                     if shot.data[i:i + 3] != shot.data[:3]]
+            xs = [spot % shot.width for spot in spots]
+            left, top = min(xs), spots[0] // shot.width
+            size = (max(xs) - left + 1, spots[-1] // shot.width - top + 1)
+            log(f"the window is {size[0]} x {size[1]} at ({left},{top})")
+            check(size == (417 * scale, 395 * scale), f"the window is {size} on screen")
+            column = [shot.pixel(left + 2 * scale, top + y) for y in range(size[1])]
+            strip = [y for y, colour in enumerate(column) if colour == column[scale]]
+            check(column[0] == EDGE and strip == list(range(scale, scale + len(strip))),
+                  f"no edge and one strip: the strip's colour is in rows {strip}")
+            client = top + (395 - 1 - CLIENT_H) * scale
+            mixed = sum(1 for by in range(0, 250, 2) for bx in range(0, CLIENT_W, 2)
+                        if not (160 <= bx < 280 and 36 <= by < 64) and len({shot.pixel(
+                            left + (1 + bx) * scale + d % scale, client + by * scale + d // scale)
+                            for d in range(scale * scale)}) > 1)
+            check(mixed == 0, f"{mixed} blocks of the scene are not one colour")
+        finally:
+            game.end()
+
+
 SCENARIOS = {
     "game_over": scenario_game_over,
     "cuts": scenario_cuts,
@@ -862,6 +953,8 @@ SCENARIOS = {
     "frames_openbox": lambda args, x, tmp: frames(args, x, tmp, "openbox"),
     "frames_xfwm4": lambda args, x, tmp: frames(args, x, tmp, "xfwm4"),
     "frames_bare": lambda args, x, tmp: frames(args, x, tmp, None),
+    "weston_scale1": lambda args, x, tmp: weston_game(args, tmp, 1),
+    "weston_scale2": lambda args, x, tmp: weston_game(args, tmp, 2),
 }
 
 
@@ -901,8 +994,11 @@ def main():
     tmp = tempfile.mkdtemp(prefix="zanrai-e2e-")
     use_private_home(tmp)
     try:
-        with Xvfb() as x:
-            SCENARIOS[args.scenario](args, x, tmp)
+        if args.scenario.startswith("weston"):
+            SCENARIOS[args.scenario](args, None, tmp)
+        else:
+            with Xvfb() as x:
+                SCENARIOS[args.scenario](args, x, tmp)
     except Failure as failure:
         print(f"[e2e] FAIL {args.scenario}: {failure}", flush=True)
         return 1
