@@ -28,6 +28,7 @@ cmake -S . -B build-deb -G Ninja \
     -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" \
     -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
     -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
     -DZANRAI_BUILD_TESTS=OFF -DZANRAI_BUILD_BENCHMARKS=OFF
 cmake --build build-deb -j2
 
