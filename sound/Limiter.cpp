@@ -13,6 +13,15 @@ Limiter::Limiter(int sampleRate) : release_(std::exp(-1.0 / (0.05 * sampleRate))
 void Limiter::process(std::int16_t* stereo, int frames) {
     for (int i = 0; i < frames; ++i) {
         std::int16_t* frame = stereo + 2 * i;
+        // At rest (the gain fully recovered) a sample that fits is only doubled.
+        if (gain_ == 1.0) {
+            const int l = 2 * frame[0], r = 2 * frame[1];
+            if (std::max(std::abs(l), std::abs(r)) <= kCeiling) {
+                frame[0] = static_cast<std::int16_t>(l);
+                frame[1] = static_cast<std::int16_t>(r);
+                continue;
+            }
+        }
         const double left = 2.0 * frame[0];
         const double right = 2.0 * frame[1];
         const double peak = std::max(std::fabs(left), std::fabs(right));
