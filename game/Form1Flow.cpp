@@ -1,7 +1,6 @@
 // The life cycle of a game: Start, Reset, Exit, and the end of a game with
 // its message box, best score and save.
 
-#include <QFile>
 #include <QTimer>
 #include <iostream>
 
