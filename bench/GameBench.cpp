@@ -9,6 +9,7 @@
 
 #include "BenchContext.h"
 #include "FormSurface.h"
+#include "Rules.h"
 #include "Samples.h"
 
 namespace bench {
@@ -101,7 +102,7 @@ void Timer3TickLifeLost(benchmark::State& state) {
     Samples samples;
     for (auto _ : state) {
         context().haltEffect();
-        f.lives = 3;
+        f.lives = rules::startingLives;
         f.Image1->setTop(pastLimitTop);
         const auto t0 = Clock::now();
         f.Timer3_Timer();

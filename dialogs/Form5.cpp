@@ -4,6 +4,7 @@
 
 #include "Fonts.h"
 #include "FormSurface.h"
+#include "Rules.h"
 #include "ToolWindow.h"
 #include "Twips.h"
 
@@ -18,7 +19,7 @@ Form5::Form5(const QImage& icon, QWidget* owner) : QWidget(owner) {
     Image1->setFramed(true);
 
     const kit::AutoLabel::Look look{face, palette().color(QPalette::WindowText), std::nullopt};
-    Label1 = new kit::AutoLabel(controls, QStringLiteral("Zanrai"), 1920, 480, look);
+    Label1 = new kit::AutoLabel(controls, QString::fromUtf8(rules::caption), 1920, 480, look);
     Label2 = new kit::AutoLabel(controls, QStringLiteral("Ver.2.1"), 2760, 480, look);
     // The name is longer than the box it was laid out for; the version moves
     // right just enough that the two never run into each other.

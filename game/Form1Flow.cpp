@@ -9,6 +9,7 @@
 #include "NativePath.h"
 #include "Pace.h"
 #include "RankFile.h"
+#include "Rules.h"
 #include "SaveQueue.h"
 
 
@@ -58,7 +59,7 @@ void Form1::GameOver() {
             });
     }
     if (saves_->push(rankPath(), highScore)) ++savesPending_;
-    if (comparable(highScore) > 150) RevealUraMenu();
+    if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
     mnuRst_Click();
 }
 
@@ -83,7 +84,7 @@ void Form1::SaveDone(const rankfile::SaveResult& saved) {
         // keeps it, and so does this game.
         highScore = saved.saved;
         Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
-        if (comparable(highScore) > 150) RevealUraMenu();
+        if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
     }
     if (exiting_ && savesPending_ == 0) EndAfterSaves();
 }
@@ -97,8 +98,8 @@ void Form1::EndAfterSaves() {
 void Form1::mnuRst_Click() {
     multimedia_->MidiStop();
     StopPlay();
-    lives = 3;
-    Label9->setCaption(QStringLiteral("3"));
+    lives = rules::startingLives;
+    Label9->setCaption(QString::number(lives));
     Label10->setCaption(QStringLiteral("レッツプレイ"));
     for (kit::ImageControl* target : targets) target->setTop(pace::homeTop);
     EnableCharacters(false);
@@ -108,7 +109,7 @@ void Form1::mnuRst_Click() {
     moveStep = levelStep;
     score = 0;
     Label2->setCaption(QStringLiteral("0"));
-    Label7->setCaption(QStringLiteral("1"));
+    Label7->setCaption(QString::fromUtf8(rules::firstLevelText));
 }
 
 void Form1::mnuExit_Click() {

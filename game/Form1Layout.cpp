@@ -17,6 +17,7 @@
 #include "Multimedia32.h"
 #include "Pace.h"
 #include "Pictures.h"
+#include "Rules.h"
 #include "Twips.h"
 
 namespace {
@@ -42,7 +43,7 @@ Form1::Form1(FormServices services)
       services_(std::move(services)),
       multimedia_(std::make_unique<Multimedia32>(*services_.multimedia)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Zanrai"));
+    setWindowTitle(QString::fromUtf8(rules::caption));
     kit::keepButtonless(this);
     setWindowIcon(QIcon(QPixmap::fromImage(pictures::load(pictures::icon))));
     setFont(panelFont());
@@ -157,7 +158,7 @@ void Form1::createControls() {
     lifeFlash = new kit::AutoLabel(c, QString(), 1365, 4530, 390, 345,
                                    {panelFont(), buttonText, QColor(240, 80, 80)});
     lifeFlash->setVisible(false);
-    Label9 = new kit::AutoLabel(c, QStringLiteral("3"), 1440, 4560, valueLook());
+    Label9 = new kit::AutoLabel(c, QString::number(rules::startingLives), 1440, 4560, valueLook());
     Label1 = new kit::AutoLabel(c, QStringLiteral("Label1"), 4320, 5280, 1215, 495,
                                 {panelFont(), buttonText, windowBackground});
     Label1->setVisible(false);

@@ -7,6 +7,7 @@
 #include "Form1.h"
 #include "Pace.h"
 #include "RankFile.h"
+#include "Rules.h"
 
 namespace {
 
@@ -23,46 +24,46 @@ QString beside(const QString& folder, const char* fileName) {
 QString Form1::rankPath() const { return beside(services_.rankFolder, rankfile::fileName); }
 
 bool Form1::Form_Load() {
-    // 1. Nothing can be cut until a game starts.
+    // Nothing can be cut until a game starts.
     EnableCharacters(false);
 
-    // 2. The special mode is offered only to a good player.
+    // The special mode is offered only to a good player.
     mnuUra->setVisible(false);
     mnuBlank2->setVisible(false);
     mnuRet->setVisible(false);
 
-    // 3. The best score, from the working directory.
+    // The best score, from the working directory.
     const rankfile::ReadResult rank = rankfile::read(rankPath());
     if (!rank.ok) {
         services_.fileError(rank.error);
         return false;
     }
     highScore = rank.highScore;
-    lives = 3;
+    lives = rules::startingLives;
     Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
 
-    // 4. The level Normal.
+    // The level Normal.
     levelStep = pace::startLevel.step;
     levelNumber = pace::startLevel.number;
 
-    // 5. There is no help text.
+    // There is no help text.
     mnuHelp->setEnabled(false);
 
-    // 6. The game timers are switched on in the window's description; stop
+    // The game timers are switched on in the window's description; stop
     // them before their first tick.
     SwitchGameTimers(false);
 
-    // 7. The data files lie beside the program.
+    // The data files lie beside the program.
     bgmPath = beside(services_.programFolder, data_files::tune);
     bgm2Path = beside(services_.programFolder, data_files::specialTune);
     cutSoundPath = beside(services_.programFolder, data_files::cut);
     deflectSoundPath = beside(services_.programFolder, data_files::deflect);
 
-    // 8.
+    // No points yet.
     score = 0;
 
-    // 9.
-    if (comparable(highScore) > 150) RevealUraMenu();
+    // A best score read from the file may open the special mode at once.
+    if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
     return true;
 }
 

@@ -5,7 +5,10 @@
 // and the timers that move the targets, and where they start and fail.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+
+#include "Rules.h"
 
 namespace pace {
 
@@ -32,15 +35,13 @@ inline constexpr Level normal{10, 2};
 inline constexpr Level hard{20, 3};
 inline constexpr Level startLevel = normal;
 
-// Added to the level's own step in the score bands 51 to 100, 101 to 200 and
-// above 200. "For Hi Spec" machines are slow; they are spared the big steps.
-struct BandIncrements {
-    std::int16_t second;
-    std::int16_t third;
-    std::int16_t max;
-};
-constexpr BandIncrements bandIncrements(std::int16_t levelStep) {
-    return levelStep == hiSpec.step ? BandIncrements{5, 5, 10} : BandIncrements{10, 20, 20};
+// Added to the level's own step in each score band (Rules.h has their
+// edges). "For Hi Spec" machines are slow; they are spared the big steps.
+constexpr std::int16_t bandIncrement(std::int16_t levelStep, rules::Band band) {
+    constexpr std::int16_t hiSpecSteps[] = {5, 5, 10};
+    constexpr std::int16_t otherSteps[] = {10, 20, 20};
+    const auto i = static_cast<std::size_t>(band);
+    return levelStep == hiSpec.step ? hiSpecSteps[i] : otherSteps[i];
 }
 
 // How far a push sends each target, Image1 to Image5, in twips.

@@ -6,6 +6,7 @@
 #include "Form2.h"
 #include "Form5.h"
 #include "Pictures.h"
+#include "Rules.h"
 
 void Form1::mnuTitl_Click() {
     if (titleToggle.value_or(0) == 0) {
@@ -13,7 +14,7 @@ void Form1::mnuTitl_Click() {
         kit::setCaption(this, QString());
     } else {
         titleToggle = 0;
-        kit::setCaption(this, QStringLiteral("Zanrai"));
+        kit::setCaption(this, QString::fromUtf8(rules::caption));
     }
 }
 
