@@ -2,9 +2,7 @@
 #include "PictureCatalogue.h"
 #include "Pictures.h"
 
-#include <QIcon>
 #include <QImage>
-#include <QPixmap>
 #include <QResource>
 #include <QSet>
 #include <QString>
@@ -274,14 +272,6 @@ TEST(Pictures, EveryFigureStandsOutFromTheSceneWhereverItCanBe) {
             EXPECT_GE(lowest.ratio, 3.0) << name << " fades into the scene at " << lowest.where.x() << ","
                                          << lowest.where.y();
         }
-}
-
-TEST(Pictures, IconAndCursorWorkAsPixmaps) {
-    const QPixmap cursor(QString::fromLatin1(pictures::cursor));
-    EXPECT_EQ(cursor.size(), QSize(32, 32));
-    EXPECT_TRUE(cursor.hasAlphaChannel());
-    const QIcon icon(QString::fromLatin1(pictures::icon));
-    EXPECT_FALSE(icon.pixmap(32, 32).isNull());
 }
 
 }  // namespace

@@ -178,18 +178,11 @@ TEST(LineControl, IsDrawnInItsColourAndNotWhenHidden) {
     EXPECT_EQ(renderedAt(form, QPoint(200, 192)), QColor(Qt::white));
 }
 
-TEST(WindowTimer, AnIntervalBelowTenMillisecondsBecomesTen) {
-    kit::WindowTimer fast(nullptr, 1, false);
-    kit::WindowTimer slow(nullptr, 1000, false);
-    EXPECT_EQ(fast.interval(), 10);
-    EXPECT_EQ(slow.interval(), 1000);
-    EXPECT_FALSE(fast.enabled());
-}
-
 // The one test that watches the clock: it checks only lower bounds, which a
 // busy machine cannot break.
 TEST(WindowTimer, TicksNoFasterThanEveryTenMilliseconds) {
     kit::WindowTimer timer(nullptr, 1, false);
+    EXPECT_EQ(timer.interval(), 10) << "the 1 ms a game timer asks for";
     QSignalSpy ticks(&timer, &kit::WindowTimer::Timer);
     QElapsedTimer clock;
     clock.start();
