@@ -223,7 +223,9 @@ void removeLeftovers(const QFileInfo& target) {
 constexpr QFileDevice::Permissions anyWrite =
     QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
-bool isReadOnly(const QFileInfo& file) { return file.exists() && !(file.permissions() & anyWrite); }
+bool isReadOnly(const QFileInfo& file) {
+    return file.exists() && !(file.permissions() & anyWrite);
+}
 
 QString shown(const HighScore& value) {
     return value ? QString::number(*value) : QStringLiteral("a blank line");
@@ -273,12 +275,11 @@ SaveResult save(const QString& path, const HighScore& value, std::chrono::millis
         return result;
     }
     if (!target.refusedLink.isEmpty())
-        result.notes << describe(path, QStringLiteral("a link to %1, which holds no score, is left "
-                                                      "as it is; %2 is kept in %3")
-                                           .arg(printable(QFile::encodeName(target.refusedLink)),
-                                                shown(best),
-                                                printable(QFile::encodeName(
-                                                    target.file.fileName()))));
+        result.notes << describe(
+            path, QStringLiteral("a link to %1, which holds no score, is left "
+                                 "as it is; %2 is kept in %3")
+                      .arg(printable(QFile::encodeName(target.refusedLink)), shown(best),
+                           printable(QFile::encodeName(target.file.fileName()))));
     else if (onDisk.damaged)
         result.notes
             << QStringLiteral("%1; replaced with %2").arg(onDisk.result.error, shown(best));

@@ -71,7 +71,9 @@ bool SaveQueue::push(const QString& path, const HighScore& value) {
     return true;
 }
 
-void SaveQueue::finishBy(Clock::time_point deadline) { shared_->bringForward(deadline); }
+void SaveQueue::finishBy(Clock::time_point deadline) {
+    shared_->bringForward(deadline);
+}
 
 // Closes the queue: the thread ends once nothing is left. True when that
 // happened by deadline.

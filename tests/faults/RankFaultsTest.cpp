@@ -301,7 +301,8 @@ TEST(RankSpecialFiles, AFifoIsNotARegularFileAndALinkIsFollowedOnlyToAScore) {
         {"an empty file", [](const QString& t) { return writeFile(t, ""), true; }},
         {"nothing", [](const QString&) { return true; }},
         {"a folder", [](const QString& t) { return QDir().mkdir(t); }},
-        {"a FIFO", [](const QString& t) { return ::mkfifo(QFile::encodeName(t).constData(), 0644) == 0; }},
+        {"a FIFO",
+         [](const QString& t) { return ::mkfifo(QFile::encodeName(t).constData(), 0644) == 0; }},
     };
     for (const auto& [name, make] : targets) {
         SCOPED_TRACE(name);
@@ -311,7 +312,10 @@ TEST(RankSpecialFiles, AFifoIsNotARegularFileAndALinkIsFollowedOnlyToAScore) {
         ASSERT_TRUE(make(target) && QFile::link(target, link));
         const auto bytes = [&] { return QFileInfo(target).isFile() ? contentOf(target) : "-"; };
         const QByteArray before = bytes();
-        const auto beside = [&] { return QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); };
+        const auto beside = [&] {
+            return QDir(elsewhere.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        };
         const QStringList besideBefore = beside();
         const rankfile::SaveResult saved = rankfile::save(link, 41);
         ASSERT_TRUE(saved.ok) << saved.error.toStdString();
