@@ -1,6 +1,5 @@
 #include "SaveQueue.h"
 
-#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -48,7 +47,7 @@ SaveQueue::SaveQueue(std::chrono::milliseconds lockWait, Done done)
 
 SaveQueue::~SaveQueue() {
     finishBy(Clock::now() + lockWait_);
-    if (finish(*shared_, shared_->deadline)) {
+    if (finish(*shared_, shared_->deadline, true)) {
         thread_.join();
         return;
     }
@@ -75,11 +74,11 @@ void SaveQueue::finishBy(Clock::time_point deadline) {
     shared_->bringForward(deadline);
 }
 
-// Closes the queue: the thread ends once nothing is left. True when that
-// happened by deadline.
-bool SaveQueue::finish(Shared& shared, Clock::time_point deadline) {
+// Waits until nothing is left to save, at most until deadline; true when
+// nothing is. Closing, the thread ends then.
+bool SaveQueue::finish(Shared& shared, Clock::time_point deadline, bool close) {
     std::unique_lock lock(shared.mutex);
-    shared.closing = true;
+    shared.closing = shared.closing || close;
     shared.changed.notify_all();
     return shared.changed.wait_until(lock, deadline,
                                      [&] { return shared.waiting.empty() && !shared.saving; });
@@ -96,7 +95,7 @@ bool SaveQueue::finishAll(std::chrono::milliseconds within) {
     bool finished = true;
     for (const std::shared_ptr<Shared>& shared : queues) {
         shared->bringForward(deadline);
-        finished = finish(*shared, shared->deadline) && finished;
+        finished = finish(*shared, shared->deadline, false) && finished;
     }
     return finished;
 }

@@ -49,7 +49,7 @@ public:
 private:
     struct Shared;
     static void run(const std::shared_ptr<Shared>& shared);
-    static bool finish(Shared& shared, Clock::time_point deadline);
+    static bool finish(Shared& shared, Clock::time_point deadline, bool close);
 
     // Every queue's shared part, for finishAll; a queue's thread keeps its own.
     static std::mutex everyQueueMutex_;
