@@ -755,7 +755,6 @@ def scenario_no_display(args, x, tmp):
         find_window(x, MAIN_TITLE, game=game)
     finally:
         game.end()
-        hung.close()
 
 
 def display_lost(args, tmp, wayland):

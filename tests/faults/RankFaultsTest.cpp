@@ -311,11 +311,10 @@ TEST(RankSpecialFiles, AFifoIsNotARegularFileAndALinkIsFollowedOnlyToAScore) {
         const QString target = elsewhere.filePath(QStringLiteral("notes.txt"));
         ASSERT_TRUE(make(target) && QFile::link(target, link));
         const auto bytes = [&] { return QFileInfo(target).isFile() ? contentOf(target) : "-"; };
-        const QByteArray before = bytes();
         const auto beside = [&] {
-            return QDir(elsewhere.path())
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            return QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden);
         };
+        const QByteArray before = bytes();
         const QStringList besideBefore = beside();
         const rankfile::SaveResult saved = rankfile::save(link, 41);
         ASSERT_TRUE(saved.ok) << saved.error.toStdString();
