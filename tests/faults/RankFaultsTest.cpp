@@ -284,9 +284,8 @@ TEST(RankTwoCopies, SavingInEitherOrderOrAtOnceKeepsTheGreaterScore) {
 }
 
 // A FIFO as rank.dat is reported at once, at start-up and at a save, instead
-// of waiting forever in open(). A link is followed only to a file holding a
-// score; whatever else it leads to keeps its bytes, the score goes into
-// rank.dat.kept, and nothing is made beside the target but its new content.
+// of waiting forever in open(). A link is followed only to a score; anything
+// else behind one is left as it is (nothing made beside it), the score kept.
 TEST(RankSpecialFiles, AFifoIsNotARegularFileAndALinkIsFollowedOnlyToAScore) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rank.dat"));
@@ -301,8 +300,7 @@ TEST(RankSpecialFiles, AFifoIsNotARegularFileAndALinkIsFollowedOnlyToAScore) {
         {"an empty file", [](const QString& t) { return writeFile(t, ""), true; }},
         {"nothing", [](const QString&) { return true; }},
         {"a folder", [](const QString& t) { return QDir().mkdir(t); }},
-        {"a FIFO",
-         [](const QString& t) { return ::mkfifo(QFile::encodeName(t).constData(), 0644) == 0; }},
+        {"a FIFO", [](const QString& t) { return ::mkfifo(qPrintable(t), 0644) == 0; }},
     };
     for (const auto& [name, make] : targets) {
         SCOPED_TRACE(name);
