@@ -120,7 +120,8 @@ void Form1::mnuExit_Click() {
     if (exiting_) return;
     exiting_ = true;
     // A save still under way belongs to a game that was finished: it may
-    // end first, for as long as a save may wait for the lock.
+    // end first. However many wait, all are attempted within one cap.
     if (savesPending_ == 0) return EndAfterSaves();
+    saves_->finishBy(std::chrono::steady_clock::now() + services_.rankLockWait);
     QTimer::singleShot(services_.rankLockWait, this, [this] { EndAfterSaves(); });
 }

@@ -8,9 +8,11 @@
 //
 // In a Wayland session the game runs natively on Qt's Wayland platform,
 // crisp at the compositor's scale; X11 (also through XWayland) when the
-// Wayland plugin is missing or only an X display answers. A platform the
-// user names in QT_QPA_PLATFORM is kept; platforms other than X11 and
-// Wayland (offscreen, VNC) count as reachable.
+// Wayland plugin is missing or only an X display answers. A compositor that
+// does not answer a round trip within 3 s (hung, or another program's
+// socket) counts as unreachable. A platform the user names in
+// QT_QPA_PLATFORM is kept; platforms other than X11 and Wayland (offscreen,
+// VNC) count as reachable.
 class GraphicalDisplay {
 public:
     // Sets QT_QPA_PLATFORM to the choice. The X connection that proved the

@@ -13,6 +13,7 @@
 
 #include "WindowFrame.h"
 #include "Fonts.h"
+#include "DisplayLoss.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
 #include "LoadedMultimedia.h"
@@ -113,6 +114,7 @@ int main(int argc, char* argv[]) {
     Form1 form(desktopServices(*multimedia));
     if (!form.Form_Load()) return 1;
     onTerminationSignals([&form] { form.mnuExit_Click(); });
+    letSavesOutliveTheDisplay(rankfile::defaultLockWait);
     form.adjustSize();
     kit::centreOnScreen(&form);
     form.show();

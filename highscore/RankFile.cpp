@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 #include "SaveLock.h"
 
@@ -134,14 +135,31 @@ QString writeThroughSeam(int fd, std::string_view text) {
                : QStringLiteral("the new content could not be written whole");
 }
 
-// The file a save really replaces: a symbolic link named rank.dat stays, and
-// the file it leads to gets the new content, so the lock and the temporary
-// file are beside that.
-QFileInfo savedFile(const QString& path) {
-    QFileInfo file(path);
-    for (int depth = 0; depth < 128 && file.isSymLink(); ++depth)
-        file.setFile(file.symLinkTarget());
-    return file;
+// The file a save replaces and what it holds now.
+struct SaveTarget {
+    QFileInfo file;
+    FileRead onDisk;
+    bool followed = false;  // file is what a link named like the saved file leads to
+    QString refusedLink;    // the saved file is a link to this, left alone
+};
+
+// The file itself; or, for a link, the regular file holding a score it
+// leads to, else the kept file beside the link. Asked under the lock.
+SaveTarget saveTarget(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat named {};
+    if (::lstat(native.constData(), &named) != 0 || !S_ISLNK(named.st_mode))
+        return {QFileInfo(path), readFile(path), false, {}};
+    const QFileInfo link(path);
+    QString target = link.symLinkTarget();
+    if (char* resolved = ::realpath(native.constData(), nullptr)) {
+        target = QFile::decodeName(resolved);
+        std::free(resolved);
+        FileRead read = readFile(target);
+        if (read.result.ok) return {QFileInfo(target), std::move(read), true, {}};
+    }
+    const QFileInfo kept(link.absoluteDir().filePath(link.fileName() + QLatin1String(keptSuffix)));
+    return {kept, readFile(kept.absoluteFilePath()), false, target};
 }
 
 QString tempStart(const QFileInfo& target) {
@@ -202,6 +220,13 @@ void removeLeftovers(const QFileInfo& target) {
         if (name.size() == start.size() + 6) QFile::remove(folder.filePath(name));
 }
 
+constexpr QFileDevice::Permissions anyWrite =
+    QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+
+bool isReadOnly(const QFileInfo& file) {
+    return file.exists() && !(file.permissions() & anyWrite);
+}
+
 QString shown(const HighScore& value) {
     return value ? QString::number(*value) : QStringLiteral("a blank line");
 }
@@ -210,45 +235,57 @@ QString shown(const HighScore& value) {
 
 ReadResult read(const QString& path) { return readFile(path).result; }
 
-SaveResult save(const QString& path, const HighScore& value, std::chrono::milliseconds lockWait) {
+SaveResult save(const QString& path, const HighScore& value, std::chrono::milliseconds lockWait,
+                const std::function<std::chrono::steady_clock::time_point()>& endBy) {
     const QFileInfo info(path);
     // Checked by hand: renaming over a read-only file would succeed, and
-    // permission checks stop neither that nor the superuser.
-    constexpr QFileDevice::Permissions anyWrite =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (info.exists() && !(info.permissions() & anyWrite))
+    // permission checks stop neither that nor the superuser. A link is
+    // looked at once it is known whether it is followed.
+    if (!info.isSymLink() && isReadOnly(info))
         return {false, describe(path, QStringLiteral("the file is read-only")), {}, {}};
     const QFileInfo folder(info.absolutePath());
     if (folder.exists() && !(folder.permissions() & anyWrite))
         return {false, describe(path, QStringLiteral("its folder is read-only")), {}, {}};
 
     SaveResult result;
-    const QFileInfo target = savedFile(path);
+    // Beside the name the game saves to, in its own folder, also when that
+    // is a link: nothing is made beside a link's target but the new content.
     SaveLock lock;
     const QString locked =
-        lock.acquire(target.absoluteFilePath() + QStringLiteral(".lock"), lockWait);
+        lock.acquire(info.absoluteFilePath() + QStringLiteral(".lock"), lockWait, endBy);
     if (!locked.isEmpty())
         result.notes << describe(path, locked + QStringLiteral("; saved without the lock"));
 
     // Another copy of the game may have saved since this one read the file.
-    HighScore best = value;
-    const FileRead onDisk = readFile(path);
+    const SaveTarget target = saveTarget(path);
+    const FileRead& onDisk = target.onDisk;
+    if (target.followed && isReadOnly(target.file))
+        return {false, describe(path, QStringLiteral("the file is read-only")), {}, {}};
     if (!onDisk.result.ok && !onDisk.missing && !onDisk.damaged) {
         result.error = onDisk.result.error;
         return result;
     }
+    HighScore best = value;
     if (onDisk.result.ok && comparable(onDisk.result.highScore) > comparable(value))
         best = onDisk.result.highScore;
 
-    const QString why = replaceFile(target, formatRankText(best));
+    const QString why = replaceFile(target.file, formatRankText(best));
     if (!why.isEmpty()) {
-        result.error = describe(path, why);
+        result.error = describe(target.file.absoluteFilePath(), why);
         return result;
     }
-    if (onDisk.damaged)
+    if (!target.refusedLink.isEmpty())
+        result.notes << describe(
+            path, QStringLiteral("a link to %1, which holds no score, is left "
+                                 "as it is; %2 is kept in %3")
+                      .arg(printable(QFile::encodeName(target.refusedLink)), shown(best),
+                           printable(QFile::encodeName(target.file.fileName()))));
+    else if (onDisk.damaged)
         result.notes
             << QStringLiteral("%1; replaced with %2").arg(onDisk.result.error, shown(best));
-    if (lock.exclusive()) removeLeftovers(target);
+    // Only in the game's own folder: the lock keeps out the copies playing
+    // there, not those that save through another link to the same file.
+    if (lock.exclusive() && !target.followed) removeLeftovers(target.file);
     result.ok = true;
     result.saved = best;
     return result;

@@ -48,17 +48,29 @@ inline constexpr std::chrono::milliseconds defaultLockWait{10000};
 // score (empty, text, junk) is damage, and the game's score replaces it. The
 // save holds a lock on a companion file (the name plus ".lock", beside the
 // file) from the re-read to the rename, so two copies saving at once cannot
-// both miss each other's score; when the lock is still held after lockWait,
-// or the lock file cannot be used, the save goes ahead without it rather
-// than lose the score. The new content is written into a temporary file
-// beside the file, under a name no player would give a file (tempPrefix),
-// flushed to the disk and renamed over it, so a failure or a crash part-way
-// leaves the old content intact; such leftovers of crashed saves, and only
-// they, are removed by the next save that holds the lock. A file the user
-// made read-only, one that can no longer be read, and anything but a regular
-// file are left alone and reported as an error.
+// both miss each other's score; when the lock is still held after lockWait
+// (or at endBy, when the program is ending), or the lock file cannot be
+// used, the save goes ahead without it rather than lose the score. The new
+// content is written into a temporary file beside the file, under a name no
+// player would give a file (tempPrefix), flushed to the disk and renamed over
+// it, so a failure or a crash part-way leaves the old content intact; such
+// leftovers of crashed saves, and only they, are removed by the next save that
+// holds the lock. A file the user made read-only, one that can no longer be
+// read, and anything but a regular file are left alone and reported as an
+// error.
+//
+// A file that is a symbolic link is followed only to a regular file that
+// holds a score (a player who keeps the file elsewhere); the lock stays
+// beside the link. A link to anything else (someone's notes, an empty file, a
+// folder, nothing) is not the game's to write: the link and what it leads to
+// stay as they are, the score goes into the file of the link's name plus
+// keptSuffix beside it, under the same rules, and a note says so.
 SaveResult save(const QString& path, const HighScore& value,
-                std::chrono::milliseconds lockWait = defaultLockWait);
+                std::chrono::milliseconds lockWait = defaultLockWait,
+                const std::function<std::chrono::steady_clock::time_point()>& endBy = {});
+
+// Where the score goes when the file is a link that is not followed.
+inline constexpr char keptSuffix[] = ".kept";
 
 // The start of the names of the temporary files a save writes: this, the
 // saved file's name, a dot and six random letters or digits.

@@ -36,13 +36,14 @@ SaveLock::~SaveLock() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-QString SaveLock::acquire(const QString& lockPath, std::chrono::milliseconds wait) {
+QString SaveLock::acquire(const QString& lockPath, std::chrono::milliseconds wait,
+                          const EndBy& endBy) {
     const QByteArray native = QFile::encodeName(lockPath);
     // The name goes into a message; the link a save follows may have given
     // it characters that act on a terminal.
     const QString name = QString::fromStdString(
         printableText(QFile::encodeName(QFileInfo(lockPath).fileName()).toStdString()));
-    const auto deadline = std::chrono::steady_clock::now() + wait;
+    const auto start = std::chrono::steady_clock::now();
     const QString notRegular = QStringLiteral("the lock file %1 is not a regular file").arg(name);
     for (;;) {
         // Looked at first: opening a device can act on it.
@@ -79,9 +80,12 @@ QString SaveLock::acquire(const QString& lockPath, std::chrono::milliseconds wai
         ::close(fd);
         if (error != EWOULDBLOCK && error != EINTR)
             return QStringLiteral("cannot lock %1: %2").arg(name, qt_error_string(error));
-        if (std::chrono::steady_clock::now() >= deadline)
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= start + wait || (endBy && now >= endBy())) {
+            const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
             return QStringLiteral("another copy of the game has held %1 for %2 s")
-                .arg(name, QString::number(static_cast<double>(wait.count()) / 1000.0));
+                .arg(name, QString::number(static_cast<double>(waited.count()) / 1000.0, 'g', 2));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <chrono>
+#include <functional>
 
 namespace rankfile {
 
@@ -18,11 +19,16 @@ public:
     SaveLock(const SaveLock&) = delete;
     SaveLock& operator=(const SaveLock&) = delete;
 
-    // Waits up to wait for the lock on the file at lockPath, creating it if
-    // there is none. Empty on success, else why the lock could not be had.
-    // Anything at that name but a regular file (a symbolic link, a folder, a
-    // FIFO, a device) is never opened.
-    QString acquire(const QString& lockPath, std::chrono::milliseconds wait);
+    // The moment a wait has to end by, asked again while it waits: the
+    // program may begin to end meanwhile. Empty: no such moment.
+    using EndBy = std::function<std::chrono::steady_clock::time_point()>;
+
+    // Waits up to wait (and until endBy at the latest) for the lock on the
+    // file at lockPath, creating it if there is none. Empty on success, else
+    // why the lock could not be had. Anything at that name but a regular
+    // file (a symbolic link, a folder, a FIFO, a device) is never opened.
+    QString acquire(const QString& lockPath, std::chrono::milliseconds wait,
+                    const EndBy& endBy = {});
 
     // True when the lock keeps every other copy's save out: it was had, on a
     // file system that knows locks.

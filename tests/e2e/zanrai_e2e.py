@@ -11,6 +11,7 @@ and a watchdog alarm leaves time for the clean-up before CTest's own timeout.
 
 import argparse
 import ctypes
+import fcntl
 import os
 import resource
 import select
@@ -732,13 +733,55 @@ def scenario_no_display(args, x, tmp):
     env = {k: v for k, v in os.environ.items()
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     env["XDG_RUNTIME_DIR"] = tmp
-    for extra in ({}, {"DISPLAY": f":{free}"}, {"WAYLAND_DISPLAY": "wayland-77"}):
+    # A socket that takes connections and never answers, as a hung compositor.
+    hung = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    hung.bind(os.path.join(tmp, "wayland-hung"))
+    hung.listen(8)
+    for extra in ({}, {"DISPLAY": f":{free}"}, {"WAYLAND_DISPLAY": "wayland-77"},
+                  {"WAYLAND_DISPLAY": "wayland-hung"}):
+        started = time.monotonic()
         result = subprocess.run([args.program], cwd=tmp, env={**env, **extra}, timeout=30,
                                 stdin=subprocess.DEVNULL, capture_output=True)
         check((result.returncode, result.stdout, result.stderr) ==
               (1, b"", b"zanrai: no graphical display "
                        b"(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n"),
               f"{extra}: status {result.returncode}, stderr {result.stderr!r}")
+        took = time.monotonic() - started
+        check(took < 8, f"{extra}: ended after {took:.1f} s")  # the compositor gets 3 s
+    # With an X display beside it, the game comes up there (with its box: no rank.dat).
+    game = Game(x, args.program, tmp, tmp, extra_env={
+        "QT_QPA_PLATFORM": None, "WAYLAND_DISPLAY": os.path.join(tmp, "wayland-hung")})
+    try:
+        find_window(x, MAIN_TITLE, game=game)
+    finally:
+        game.end()
+
+
+def display_lost(args, tmp, wayland):
+    """The display killed while a finished game's save waits for another copy's
+    lock, freed 3 s later: the save is done before the program ends (not 0)."""
+    work = os.path.join(tmp, "work")
+    os.mkdir(work)
+    rank = os.path.join(work, "rank.dat")
+    write_bytes(rank, b"7,old\r\n")
+    other_copy = open(rank + ".lock", "wb")
+    fcntl.flock(other_copy, fcntl.LOCK_EX)
+    watch = FileWatch(work)
+    with (Weston(tmp, 1) if wayland else Xvfb()) as server:
+        game = Game(server, args.program, work, tmp, extra_env=weston_game_env() if wayland else {})
+        try:
+            if not wayland:  # under weston the tests' input plugin plays
+                MainWindow(server, game).file_menu("Start")
+                press_enter(server, game_over_box(server, game))
+            wait_for(lambda: "rank.dat.lock" in watch.poll(), WINDOW_TIMEOUT, "the save to begin")
+            server.proc.kill()
+            threading.Timer(3, other_copy.close).start()
+            status = game.wait_exit(20)
+        finally:
+            game.end()
+            watch.close()
+    check(status != 0, "the program ended with status 0 without its display")
+    check(read_bytes(rank) == b"7\r\n", f"rank.dat holds {read_bytes(rank)!r}; {game.stderr()}")
 
 
 # --- frames ------------------------------------------------------------------
@@ -901,6 +944,13 @@ class Weston:
         return Shot(*map(int, size.split()), data)
 
 
+def weston_game_env():
+    """Natively on Wayland, DISPLAY naming no server, played by the input plugin."""
+    free = next(n for n in range(150, 400) if not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+    return {"QT_QPA_PLATFORM": None, "DISPLAY": f":{free}", "QT_QPA_GENERIC_PLUGINS":
+            "zanraiscriptedplay", "QT_PLUGIN_PATH": os.environ.get("ZANRAI_E2E_PLUGINS", "")}
+
+
 def weston_game(args, tmp, scale):
     """Natively under weston, DISPLAY naming no server: a game played to its
     box (by the tests' input plugin) and saved, then the idle window in one
@@ -910,10 +960,7 @@ def weston_game(args, tmp, scale):
         os.mkdir(work)
         rank = os.path.join(work, "rank.dat")
         write_bytes(rank, b"7,old\r\n")
-        free = next(n for n in range(150, 400) if not os.path.exists(f"/tmp/.X11-unix/X{n}"))
-        game = Game(weston, args.program, work, tmp, extra_env={
-            "QT_QPA_PLATFORM": None, "DISPLAY": f":{free}", "QT_QPA_GENERIC_PLUGINS":
-            "zanraiscriptedplay", "QT_PLUGIN_PATH": os.environ.get("ZANRAI_E2E_PLUGINS", "")})
+        game = Game(weston, args.program, work, tmp, extra_env=weston_game_env())
         try:
             wait_for(lambda: read_bytes(rank) == b"7\r\n", WINDOW_TIMEOUT, "a game saved")
             check(game.running(), f"the game ended; stderr:\n{game.stderr()}")
@@ -955,6 +1002,8 @@ SCENARIOS = {
     "frames_bare": lambda args, x, tmp: frames(args, x, tmp, None),
     "weston_scale1": lambda args, x, tmp: weston_game(args, tmp, 1),
     "weston_scale2": lambda args, x, tmp: weston_game(args, tmp, 2),
+    "x11_lost": lambda args, x, tmp: display_lost(args, tmp, False),
+    "weston_lost": lambda args, x, tmp: display_lost(args, tmp, True),
 }
 
 
@@ -994,7 +1043,7 @@ def main():
     tmp = tempfile.mkdtemp(prefix="zanrai-e2e-")
     use_private_home(tmp)
     try:
-        if args.scenario.startswith("weston"):
+        if args.scenario.startswith("weston") or args.scenario.endswith("_lost"):
             SCENARIOS[args.scenario](args, None, tmp)
         else:
             with Xvfb() as x:
