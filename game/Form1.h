@@ -171,14 +171,22 @@ private:
     std::unique_ptr<Multimedia32> multimedia_;
     Random random_;
     kit::FormSurface* client_ = nullptr;
-    bool ended_ = false;
+    // How the program ends. It only ever moves down this list; every
+    // handler that may run late (a box that was open, a save's result, a
+    // close request) asks it before it does anything.
+    enum class Ending {
+        playing,         // a game may run
+        reportingSave,   // a failed save is being reported; the program ends after it
+        awaitingSaves,   // Exit was given and hid the window; saves still pending
+        ended,           // the program was told to end
+    };
+    Ending ending_ = Ending::playing;
     Glow cutGlow_, breachGlow_, flashGlow_;
     // rank.dat is saved on a thread of its own (made at the first game over)
     // so that the window never waits for another copy's lock or the disk.
     // Last, so that it is gone, its saves finished, before anything else.
     int savesPending_ = 0;  // saves whose results are still to come
-    bool exiting_ = false;  // Exit waits for them
-    bool exited_ = false;   // the program was told to end
     int exitStatus_ = 0;
-    std::shared_ptr<rankfile::SaveQueue> saves_;
+    rankfile::SaveQueue& Saves();
+    std::unique_ptr<rankfile::SaveQueue> saves_;
 };

@@ -43,12 +43,19 @@ void Form1::GameOver() {
     services_.messageBox(QStringLiteral("無念…。"), QStringLiteral("Zanrai暫定版"));
     // Exit (a termination signal) while the box was open closes the box:
     // the program has ended, and nothing more runs or is saved.
-    if (ended_) return;
+    if (ending_ != Ending::playing) return;
 
     // The save runs behind the window: the next game may start while it
     // waits for another copy's lock or for the disk.
+    if (Saves().push(rankPath(), highScore)) ++savesPending_;
+    if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
+    mnuRst_Click();
+}
+
+rankfile::SaveQueue& Form1::Saves() {
+    // Made at the first game over: a run without one has no saving thread.
     if (!saves_) {
-        saves_ = std::make_shared<rankfile::SaveQueue>(
+        saves_ = std::make_unique<rankfile::SaveQueue>(
             services_.rankLockWait, [this](const rankfile::SaveResult& saved) {
                 // Said at once, from the saving thread: a save finished
                 // after Exit still tells what it did.
@@ -58,9 +65,7 @@ void Form1::GameOver() {
                                           Qt::QueuedConnection);
             });
     }
-    if (saves_->push(rankPath(), highScore)) ++savesPending_;
-    if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
-    mnuRst_Click();
+    return *saves_;
 }
 
 void Form1::SaveDone(const rankfile::SaveResult& saved) {
@@ -70,28 +75,30 @@ void Form1::SaveDone(const rankfile::SaveResult& saved) {
         // content of rank.dat is still there. A game begun meanwhile stops
         // first, so that nothing moves behind the report.
         exitStatus_ = 1;
-        if (!ended_) {
-            ended_ = true;
+        if (ending_ == Ending::playing) {
+            ending_ = Ending::reportingSave;
             StopPlay();
             services_.fileError(saved.error);
-            exited_ = true;
+            // Exit (a termination signal) during the report ended it already.
+            if (ending_ == Ending::ended) return;
+            ending_ = Ending::ended;
             services_.endProgram(1);
             return;
         }
         services_.fileError(saved.error);
-    } else if (!ended_ && comparable(saved.saved) > comparable(highScore)) {
+    } else if (ending_ == Ending::playing && comparable(saved.saved) > comparable(highScore)) {
         // Another copy of the game saved a better score meanwhile; the file
         // keeps it, and so does this game.
         highScore = saved.saved;
         Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
         if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
     }
-    if (exiting_ && savesPending_ == 0) EndAfterSaves();
+    if (ending_ == Ending::awaitingSaves && savesPending_ == 0) EndAfterSaves();
 }
 
 void Form1::EndAfterSaves() {
-    if (exited_) return;
-    exited_ = true;
+    if (ending_ == Ending::ended) return;
+    ending_ = Ending::ended;
     services_.endProgram(exitStatus_);
 }
 
@@ -115,13 +122,12 @@ void Form1::mnuRst_Click() {
 void Form1::mnuExit_Click() {
     StopPlay();
     multimedia_->MidiClose();
-    ended_ = true;
     hide();
-    if (exiting_) return;
-    exiting_ = true;
+    if (ending_ == Ending::awaitingSaves || ending_ == Ending::ended) return;
     // A save still under way belongs to a game that was finished: it may
     // end first. However many wait, all are attempted within one cap.
     if (savesPending_ == 0) return EndAfterSaves();
+    ending_ = Ending::awaitingSaves;
     saves_->finishBy(std::chrono::steady_clock::now() + services_.rankLockWait);
     QTimer::singleShot(services_.rankLockWait, this, [this] { EndAfterSaves(); });
 }

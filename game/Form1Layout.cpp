@@ -18,6 +18,7 @@
 #include "Pace.h"
 #include "Pictures.h"
 #include "Rules.h"
+#include "SaveQueue.h"
 #include "Twips.h"
 
 namespace {
@@ -255,5 +256,5 @@ void Form1::closeEvent(QCloseEvent* event) {
     // The window has no close button; a close request from the desktop
     // (a window manager's menu, a session ending) leaves as Exit does.
     event->ignore();
-    if (!ended_) mnuExit_Click();
+    if (ending_ == Ending::playing) mnuExit_Click();
 }
