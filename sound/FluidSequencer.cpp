@@ -312,27 +312,46 @@ void FluidSequencer::close(Handle handle) {
     fadeOut();
 }
 
-void FluidSequencer::render(std::int16_t* out, int frames) {
+bool FluidSequencer::anyPlaying() const {
+    return std::any_of(players_.begin(), players_.end(), [](const auto& entry) {
+        return fluid_player_get_status(entry.second.player) == FLUID_PLAYER_PLAYING;
+    });
+}
+
+bool FluidSequencer::synthesizing() const {
     std::lock_guard lock(mutex_);
-    if (frames <= 0 || (players_.empty() && muted_ && tailDrained_)) return;
-    if (muted_ && tailDrained_) {
-        std::fill(out, out + 2 * frames, std::int16_t{0});
-        return;
-    }
+    return !(muted_ && tailDrained_);
+}
+
+bool FluidSequencer::render(std::int16_t* out, int frames) {
+    std::lock_guard lock(mutex_);
+    if (frames <= 0 || (muted_ && tailDrained_)) return false;
     fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
+    const auto loudest = [&] {
+        return std::abs(int{*std::max_element(out, out + 2 * frames, [](std::int16_t a, std::int16_t b) {
+            return std::abs(int{a}) < std::abs(int{b});
+        })});
+    };
     if (muted_) {
         // The reverb rings on unheard until it has died away, so a later
         // resume does not start in the middle of an old tail.
-        const auto loudest = std::max_element(
-            out, out + 2 * frames,
-            [](std::int16_t a, std::int16_t b) { return std::abs(int{a}) < std::abs(int{b}); });
-        tailDrained_ = std::abs(int{*loudest}) <= kSilentSample;
+        tailDrained_ = loudest() <= kSilentSample;
         std::fill(out, out + 2 * frames, std::int16_t{0});
-        return;
+        return true;
     }
-    if (gain_ == 1.0 && gainStep_ == 0.0) return;
+    if (gain_ == 1.0 && gainStep_ == 0.0) {
+        // The tune has ended by itself once no player plays; when its last
+        // notes and the reverb have died away there is nothing left to render.
+        if (!anyPlaying() && fluid_synth_get_active_voice_count(synth_) == 0 &&
+            loudest() <= kSilentSample) {
+            muted_ = true;
+            tailDrained_ = true;
+        }
+        return true;
+    }
     applyGain(out, frames);
     if (gain_ == 0.0 && gainStep_ < 0.0) finishFade();
+    return true;
 }
 
 int FluidSequencer::positionTicks(Handle handle) const {
