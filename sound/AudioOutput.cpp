@@ -19,7 +19,7 @@ bool AudioOutput::open(std::string& error) {
     want.freq = kSampleRate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = kBufferFrames;
+    want.samples = static_cast<Uint16>(framesPerPeriod_);
     want.callback = &AudioOutput::fill;
     want.userdata = this;
     requested_.store(nullptr);

@@ -43,7 +43,8 @@ public:
     // Sees every period as it goes to the device, on the audio thread.
     using Tap = void (*)(void* arg, const std::int16_t* stereo, int frames);
 
-    AudioOutput() = default;
+    // framesPerPeriod: the game's kBufferFrames; the probes compare others.
+    explicit AudioOutput(int framesPerPeriod = kBufferFrames) : framesPerPeriod_(framesPerPeriod) {}
     ~AudioOutput() override;
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
@@ -79,6 +80,7 @@ private:
     void withCallbackHeld(void (*change)(AudioOutput&, void*), void* arg);
 
     // Written only by whoever opens and closes the output.
+    const int framesPerPeriod_;
     std::atomic<std::uint32_t> device_{0};
     std::atomic<int> bufferFrames_{0};
     std::atomic<FluidSequencer*> music_{nullptr};

@@ -91,6 +91,10 @@ void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate,
     // Only the samples of the presets in use are read, so a large soundfont
     // costs what the tunes' instruments take, not the whole bank.
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    // The player's own reset at a tune's start would select the piano on
+    // every channel and load it, and the drum kit, whatever the tune plays
+    // (16 MiB of FluidR3_GM); the game resets the channels itself.
+    fluid_settings_setint(settings, "player.reset-synth", 0);
 }
 
 std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundfontPath,
@@ -114,7 +118,8 @@ std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundf
         error = "no General MIDI soundfont found";
         return nullptr;
     }
-    if (fluid_synth_sfload(seq->synth_, soundfontPath.c_str(), 1) == FLUID_FAILED) {
+    // No preset selected on the channels: that would load the piano's samples.
+    if (fluid_synth_sfload(seq->synth_, soundfontPath.c_str(), 0) == FLUID_FAILED) {
         error = "cannot load soundfont " + soundfontPath;
         return nullptr;
     }
@@ -170,11 +175,8 @@ SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t
 }
 
 SeqError FluidSequencer::openUnprepared(const std::vector<std::uint8_t>& smf, Handle& handle) {
-    std::set<std::pair<int, int>> presets = tunePresets(smf);
-    // The instruments every channel falls back to when the player resets the
-    // synthesizer at the start of the tune.
-    presets.emplace(0, 0);
-    presets.emplace(128, 0);
+    std::uint16_t defaultChannels = 0;
+    std::set<std::pair<int, int>> presets = tunePresets(smf, &defaultChannels);
     std::lock_guard lock(mutex_);
     fluid_player_t* player = new_fluid_player(synth_);
     if (player == nullptr) return SeqError::NoDevice;
@@ -188,6 +190,7 @@ SeqError FluidSequencer::openUnprepared(const std::vector<std::uint8_t>& smf, Ha
     Sequence seq;
     seq.player = player;
     seq.presets = std::move(presets);
+    seq.defaultChannels = defaultChannels;
     players_.emplace(handle, std::move(seq));
     return SeqError::None;
 }
@@ -238,6 +241,7 @@ SeqError FluidSequencer::startPlayer(Sequence& seq) {
         seq.startAfterFade = true;
         return SeqError::None;
     }
+    if (fluid_player_get_status(seq.player) == FLUID_PLAYER_READY) resetChannels(seq);
     if (muted_) unmute();
     return fluid_player_play(seq.player) == FLUID_OK ? SeqError::None : SeqError::NoDevice;
 }
@@ -260,6 +264,23 @@ SeqError FluidSequencer::stop(Handle handle) {
     seq.startAfterFade = false;
     fadeOut();
     return SeqError::None;
+}
+
+// What the player's reset would do, but selecting only the instruments the
+// tune plays without choosing them; a channel the previous tune left
+// programmed lets its instrument go.
+void FluidSequencer::resetChannels(const Sequence& seq) {
+    constexpr int kResetAllControllers = 121, kVolume = 7, kPan = 10, kBankSelect = 0;
+    for (int channel = 0; channel < fluid_synth_count_midi_channels(synth_); ++channel) {
+        fluid_synth_all_sounds_off(synth_, channel);
+        fluid_synth_unset_program(synth_, channel);
+        fluid_synth_cc(synth_, channel, kResetAllControllers, 0);
+        fluid_synth_cc(synth_, channel, kBankSelect, 0);
+        fluid_synth_cc(synth_, channel, kVolume, 100);
+        fluid_synth_cc(synth_, channel, kPan, 64);
+        if (channel < 16 && ((seq.defaultChannels >> channel) & 1u) != 0)
+            fluid_synth_program_change(synth_, channel, 0);
+    }
 }
 
 // The player only releases its notes, which would leave sustained notes

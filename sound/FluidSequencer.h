@@ -104,6 +104,8 @@ private:
         // The tune's instruments, pinned by prepare(); a play asked for
         // before then waits for it.
         std::set<std::pair<int, int>> presets;
+        // Channels that play the default instrument, never programmed.
+        std::uint16_t defaultChannels = 0;
         bool prepared = false;
         bool playWhenPrepared = false;
         fluid_player_t* player = nullptr;
@@ -114,6 +116,7 @@ private:
         bool startAfterFade = false;
     };
     SeqError startPlayer(Sequence& seq);
+    void resetChannels(const Sequence& seq);
     std::map<Handle, Sequence> players_;
     Handle next_ = 1;
 

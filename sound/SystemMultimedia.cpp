@@ -33,7 +33,7 @@ std::atomic<bool> g_audioClaimed{false};
 }  // namespace
 
 struct SystemMultimedia::Impl final : SequencerDevice {
-    Impl();
+    explicit Impl(int framesPerPeriod);
     ~Impl() override;
 
     enum class Stack { NotStarted, Starting, Ready, NoAudio };
@@ -110,7 +110,7 @@ struct SystemMultimedia::Impl final : SequencerDevice {
     SequencerInterpreter interpreter{*this};
 };
 
-SystemMultimedia::Impl::Impl() {
+SystemMultimedia::Impl::Impl(int framesPerPeriod) : output(framesPerPeriod) {
     if (g_audioClaimed.exchange(true)) {
         warnOnce("another sound service is already active; this one stays silent");
         stack = Stack::NoAudio;
@@ -376,7 +376,8 @@ std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::u
     return 1;
 }
 
-SystemMultimedia::SystemMultimedia() : impl_(std::make_unique<Impl>()) {}
+SystemMultimedia::SystemMultimedia(int framesPerPeriod)
+    : impl_(std::make_unique<Impl>(framesPerPeriod)) {}
 
 SystemMultimedia::~SystemMultimedia() = default;
 

@@ -35,7 +35,9 @@ struct AudioFormat {
 // stderr.
 class SystemMultimedia final : public MultimediaService {
 public:
-    SystemMultimedia();
+    // framesPerPeriod: the audio device's period; the game keeps the default,
+    // the probes compare others.
+    explicit SystemMultimedia(int framesPerPeriod = AudioOutput::kBufferFrames);
     ~SystemMultimedia() override;
     SystemMultimedia(const SystemMultimedia&) = delete;
     SystemMultimedia& operator=(const SystemMultimedia&) = delete;
