@@ -284,7 +284,9 @@ double threadsCpuMs(const char* prefix) {
 }
 
 // fluidsynth alone: the same tune, the same settings, the same period.
-double floorCpuMs(const std::string& tune, double seconds) {
+// paced: one period per period of wall time, as a device's callback would be
+// called, instead of back to back.
+double floorCpuMs(const std::string& tune, double seconds, bool paced = false) {
     const std::string soundfont = mm::findSoundfont();
     fluid_settings_t* settings = new_fluid_settings();
     mm::applyGameSynthSettings(settings, kRate, soundfont);
@@ -296,8 +298,11 @@ double floorCpuMs(const std::string& tune, double seconds) {
     const int period = g_period;
     std::vector<std::int16_t> out(2 * period);
     const double c0 = probe::threadCpuMs();
-    for (long f = 0; f < static_cast<long>(seconds * kRate); f += period)
+    const auto t0 = Clock::now();
+    for (long f = 0; f < static_cast<long>(seconds * kRate); f += period) {
+        if (paced) std::this_thread::sleep_until(t0 + std::chrono::duration<double>(double(f) / kRate));
         fluid_synth_write_s16(synth, period, out.data(), 0, 2, out.data(), 1, 2);
+    }
     const double cpu = probe::threadCpuMs() - c0;
     delete_fluid_player(player);
     delete_fluid_synth(synth);
@@ -355,6 +360,10 @@ int cpu(double seconds, bool afterEnd, const std::string& dir) {
                 audio, floorA, floorB, floorA / audio / 10.0, floorB / audio / 10.0);
     std::printf("audio thread / fluidsynth alone: %.2f x (floor the mean of the two)\n",
                 game / ((floorA + floorB) / 2));
+    const double paced = floorCpuMs(tune, audio, true);
+    std::printf("  fluidsynth alone, paced to one period per period of wall time: %.1f ms CPU, "
+                "%.3f %% of a core per second of audio (audio thread / this: %.2f x)\n",
+                paced, paced / audio / 10.0, game / paced);
     return 0;
 }
 

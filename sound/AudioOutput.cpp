@@ -26,6 +26,7 @@ bool AudioOutput::open(std::string& error) {
     playing_.store(false);
     current_ = nullptr;
     limiter_ = Limiter(kSampleRate);
+    musicServed_ = kMusicBlockFrames;
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
         error = SDL_GetError();
@@ -130,9 +131,21 @@ void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
 }
 
 void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
-    FluidSequencer* music = music_.load(std::memory_order_acquire);
-    if (music == nullptr || !music->render(stereo, frames))
-        std::memset(stereo, 0, static_cast<std::size_t>(frames) * 2 * sizeof(std::int16_t));
+    for (int done = 0; done < frames;) {
+        if (musicServed_ == kMusicBlockFrames) {
+            FluidSequencer* music = music_.load(std::memory_order_acquire);
+            musicSilent_ = music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
+            musicServed_ = 0;
+        }
+        const int n = std::min(frames - done, kMusicBlockFrames - musicServed_);
+        const std::size_t bytes = static_cast<std::size_t>(n) * 2 * sizeof(std::int16_t);
+        if (musicSilent_)
+            std::memset(stereo + 2 * done, 0, bytes);
+        else
+            std::memcpy(stereo + 2 * done, musicBlock_.data() + 2 * musicServed_, bytes);
+        musicServed_ += n;
+        done += n;
+    }
     // Read after the music is rendered, so a request made meanwhile still
     // starts in this period.
     if (const PcmClip* request = requested_.load(std::memory_order_acquire)) {

@@ -31,14 +31,20 @@ private:
 // The callback asks for no lock the rest of the program holds. An effect is
 // handed over through one atomic slot that the callback reads at the start
 // of its next period, so a request returns at once and sounds one period
-// later at most, whatever the music costs to render. While no effect sounds
-// the music goes to the device as the synthesizer wrote it; while nothing
-// sounds at all the synthesizer is not run.
+// later at most, whatever the music costs to render. The music is rendered
+// ahead in blocks of several periods: woken every few milliseconds, the
+// synthesizer would find its caches cold each time and cost twice what it
+// costs rendering the same tune in one go, while the music need not start
+// or stop within a period. While no effect sounds the music goes to the
+// device as the synthesizer wrote it; while nothing sounds at all the
+// synthesizer is not run.
 class AudioOutput final : public EffectOutput {
 public:
     static constexpr int kSampleRate = 44100;
     // 256 frames, 5.8 ms: a cut sounds within one such period of its request.
     static constexpr int kBufferFrames = 256;
+    // 2048 frames, 46 ms: how far the music is rendered ahead at most.
+    static constexpr int kMusicBlockFrames = 2048;
 
     // Sees every period as it goes to the device, on the audio thread.
     using Tap = void (*)(void* arg, const std::int16_t* stereo, int frames);
@@ -95,6 +101,9 @@ private:
     const PcmClip* current_ = nullptr;
     long position_ = 0;
     Limiter limiter_{kSampleRate};
+    std::vector<std::int16_t> musicBlock_ = std::vector<std::int16_t>(2 * kMusicBlockFrames);
+    int musicServed_ = kMusicBlockFrames;  // frames of the block already played
+    bool musicSilent_ = true;
 };
 
 }  // namespace mm

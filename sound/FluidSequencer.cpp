@@ -152,11 +152,8 @@ void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
         else
             found.emplace(0, program);
     }
-    for (const auto& [bank, program] : found) {
-        if (pinned.count({bank, program}) == 0 &&
-            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
-            pinned.emplace(bank, program);
-    }
+    // The previous tune's instruments go first, so the two tunes' samples are
+    // never in memory together; those both use stay loaded.
     for (auto it = pinned.begin(); it != pinned.end();) {
         if (found.count(*it) != 0) {
             ++it;
@@ -164,6 +161,11 @@ void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
         }
         fluid_synth_unpin_preset(synth, id, it->first, it->second);
         it = pinned.erase(it);
+    }
+    for (const auto& [bank, program] : found) {
+        if (pinned.count({bank, program}) == 0 &&
+            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
+            pinned.emplace(bank, program);
     }
 }
 

@@ -134,7 +134,7 @@ private:
 // Pins the samples of the wanted (bank, program) presets of the synthesizer's
 // top soundfont, falling back as a program change would for one the font
 // lacks, and unpins those in pinned that are no longer wanted; pinned is
-// updated. New pins come first, so a preset in both sets stays loaded.
+// updated. A preset in both sets stays loaded.
 void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
                 std::set<std::pair<int, int>>& pinned);
 

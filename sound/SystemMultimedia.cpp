@@ -135,8 +135,13 @@ SystemMultimedia::Impl::~Impl() {
     }
     if (worker.joinable()) worker.join();
     if (loader.joinable()) loader.join();
-    // Exit stops and closes the music just before: let its fade reach silence.
-    if (fluid && output.isOpen()) fluid->waitForFadeOut(std::chrono::milliseconds(50));
+    // Exit stops and closes the music just before: let its fade reach silence,
+    // and the device play what was rendered ahead.
+    if (fluid && output.isOpen()) {
+        fluid->waitForFadeOut(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(
+            1000 * AudioOutput::kMusicBlockFrames / AudioOutput::kSampleRate + 1));
+    }
     // The device goes first, so no callback sees the synthesizer or a clip
     // being freed.
     output.close();
