@@ -1,8 +1,8 @@
 // The sound output as a player meets it, on the real back end (SDL and
 // fluidsynth, through mm::SystemMultimedia):
 //
-// NO_MUSIC=1 leaves the tune silent. PERIOD=FRAMES in the environment opens the device with another period than
-// the game's, for comparison.
+// NO_MUSIC=1 leaves the tune silent. PERIOD=FRAMES in the environment opens the device with another
+// period than the game's, for comparison.
 //
 //   audio_output_probe --latency N DATA_DIR   (SDL_AUDIODRIVER=disk, SDL_DISKAUDIOFILE=out.raw)
 //       plays bgm.dat and asks for the cut (kiru.dat) N times at random
@@ -121,7 +121,8 @@ void printDistribution(const char* what, const std::vector<double>& v, const cha
 bool startMusic(mm::SystemMultimedia& sound, const std::string& dir) {
     if (!sound.preloadSound(dir + "/kiru.dat")) return false;
     sound.preloadSound(dir + "/hajiku.dat");
-    if (sound.sendString("open " + dir + "/bgm.dat type sequencer alias midifile") != 0) return false;
+    if (sound.sendString("open " + dir + "/bgm.dat type sequencer alias midifile") != 0)
+        return false;
     // NO_MUSIC=1: the tune opened but not played, so a cut stands alone in
     // the stream and the matched filter sees it whole.
     if (std::getenv("NO_MUSIC") == nullptr) sound.sendString("play midifile");
@@ -175,8 +176,10 @@ int latency(int requests, const std::string& dir) {
                 static_cast<double>(pcm.size()) / 2 / kRate, periods, period, pcm.size() / 2,
                 static_cast<long long>(periods ? log.periods[periods - 1].frames : 0));
 
-    if (periods == 0 || static_cast<std::int64_t>(pcm.size() / 2) != log.periods[periods - 1].frames) {
-        std::printf("the written stream and the periods the output handed over disagree: no figures\n");
+    if (periods == 0 ||
+        static_cast<std::int64_t>(pcm.size() / 2) != log.periods[periods - 1].frames) {
+        std::printf(
+            "the written stream and the periods the output handed over disagree: no figures\n");
         return 1;
     }
     // The clip as it is added to the stream: the same samples on both channels.
@@ -201,8 +204,8 @@ int latency(int requests, const std::string& dir) {
             static_cast<double>(last.frames) - period + std::min<double>(period, elapsed);
         // Matched filter over the next 100 ms of the stream.
         const long from = std::max<long>(0, static_cast<long>(last.frames) - period);
-        const long to = std::min<long>(from + kRate / 10,
-                                       static_cast<long>(pcm.size() / 2) - static_cast<long>(clip.size()));
+        const long to = std::min<long>(
+            from + kRate / 10, static_cast<long>(pcm.size() / 2) - static_cast<long>(clip.size()));
         long best = -1;
         double bestScore = 0;
         for (long lag = from; lag < to; ++lag) {
@@ -234,16 +237,19 @@ int latency(int requests, const std::string& dir) {
         fromPlay.push_back(1e3 * (onset - playAt) / kRate);
         fromSize.push_back(1e3 * (onset - static_cast<double>(last.frames)) / kRate);
     }
-    std::printf("requests %zu, dropped %d (one effect at a time), not found %d, "
-                "full-scale samples in the cuts %d\n",
-                asked.size(), dropped, unfound, clipped);
-    const auto loudest = std::max_element(pcm.begin(), pcm.end(), [](std::int16_t a, std::int16_t b) {
-        return std::abs(int{a}) < std::abs(int{b});
-    });
-    std::printf("loudest sample of the stream %d; matched filter: lowest score %.3f over a whole "
-                "cut, %.3f over its last third\n",
-                loudest == pcm.end() ? 0 : std::abs(int{*loudest}), worstScore, worstTail);
-    printDistribution("request to the cut's first audible sample, from the play position", fromPlay);
+    std::printf(
+        "requests %zu, dropped %d (one effect at a time), not found %d, "
+        "full-scale samples in the cuts %d\n",
+        asked.size(), dropped, unfound, clipped);
+    const auto loudest = std::max_element(
+        pcm.begin(), pcm.end(),
+        [](std::int16_t a, std::int16_t b) { return std::abs(int{a}) < std::abs(int{b}); });
+    std::printf(
+        "loudest sample of the stream %d; matched filter: lowest score %.3f over a whole "
+        "cut, %.3f over its last third\n",
+        loudest == pcm.end() ? 0 : std::abs(int{*loudest}), worstScore, worstTail);
+    printDistribution("request to the cut's first audible sample, from the play position",
+                      fromPlay);
     printDistribution("the same, from the stream's size at the request", fromSize);
     printDistribution("playSound call", callUs, "us");
     return 0;
@@ -275,12 +281,13 @@ int late(double seconds, const std::string& dir) {
     const auto over = [&](double limit) {
         return std::count_if(gaps.begin(), gaps.end(), [&](double g) { return g > limit; });
     };
-    std::printf("%zu periods of %d frames (%.2f ms) in %.1f s; cuts started %ld of %ld\n", n, period,
-                periodMs, seconds, heard, cuts);
+    std::printf("%zu periods of %d frames (%.2f ms) in %.1f s; cuts started %ld of %ld\n", n,
+                period, periodMs, seconds, heard, cuts);
     printDistribution("gap between periods", gaps);
-    std::printf("late periods: gap > 1.5 periods %ld, > 2 periods (a double-buffered device runs "
-                "dry) %ld\n",
-                static_cast<long>(over(1.5 * periodMs)), static_cast<long>(over(2 * periodMs)));
+    std::printf(
+        "late periods: gap > 1.5 periods %ld, > 2 periods (a double-buffered device runs "
+        "dry) %ld\n",
+        static_cast<long>(over(1.5 * periodMs)), static_cast<long>(over(2 * periodMs)));
     return 0;
 }
 
@@ -322,7 +329,8 @@ double floorCpuMs(const std::string& tune, double seconds, bool paced = false) {
     const double c0 = probe::threadCpuMs();
     const auto t0 = Clock::now();
     for (long f = 0; f < static_cast<long>(seconds * kRate); f += period) {
-        if (paced) std::this_thread::sleep_until(t0 + std::chrono::duration<double>(double(f) / kRate));
+        if (paced)
+            std::this_thread::sleep_until(t0 + std::chrono::duration<double>(double(f) / kRate));
         fluid_synth_write_s16(synth, period, out.data(), 0, 2, out.data(), 1, 2);
     }
     const double cpu = probe::threadCpuMs() - c0;
@@ -350,10 +358,11 @@ double gameAudioCpuMs(const std::string& dir, double seconds, bool afterEnd) {
     std::this_thread::sleep_until(t0 + std::chrono::duration<double>(seconds));
     const double cpu = threadsCpuMs("SDLAudio") - c0;
     g_frames.store(g_frames.load() - f0);
-    std::printf("  game's audio thread, %.0f s of wall time, %.2f s of bgm.dat: %.1f ms CPU, "
-                "%.3f %% of a core per second of audio\n",
-                seconds, static_cast<double>(g_frames.load()) / kRate, cpu,
-                cpu * kRate / std::max(1.0, static_cast<double>(g_frames.load())) / 10.0);
+    std::printf(
+        "  game's audio thread, %.0f s of wall time, %.2f s of bgm.dat: %.1f ms CPU, "
+        "%.3f %% of a core per second of audio\n",
+        seconds, static_cast<double>(g_frames.load()) / kRate, cpu,
+        cpu * kRate / std::max(1.0, static_cast<double>(g_frames.load())) / 10.0);
     if (afterEnd) {
         // bgm.dat lasts 77 s: play on past its end, then look again.
         for (;;) {
@@ -377,15 +386,17 @@ int cpu(double seconds, bool afterEnd, const std::string& dir) {
     const double audio = static_cast<double>(g_frames.load()) / kRate;
     const double floorA = floorCpuMs(tune, audio);
     const double floorB = floorCpuMs(tune, audio);
-    std::printf("  fluidsynth alone, the same %.2f s of audio, twice: %.1f and %.1f ms CPU, "
-                "%.3f and %.3f %% of a core per second of audio\n",
-                audio, floorA, floorB, floorA / audio / 10.0, floorB / audio / 10.0);
+    std::printf(
+        "  fluidsynth alone, the same %.2f s of audio, twice: %.1f and %.1f ms CPU, "
+        "%.3f and %.3f %% of a core per second of audio\n",
+        audio, floorA, floorB, floorA / audio / 10.0, floorB / audio / 10.0);
     std::printf("audio thread / fluidsynth alone: %.2f x (floor the mean of the two)\n",
                 game / ((floorA + floorB) / 2));
     const double paced = floorCpuMs(tune, audio, true);
-    std::printf("  fluidsynth alone, paced to one period per period of wall time: %.1f ms CPU, "
-                "%.3f %% of a core per second of audio (audio thread / this: %.2f x)\n",
-                paced, paced / audio / 10.0, game / paced);
+    std::printf(
+        "  fluidsynth alone, paced to one period per period of wall time: %.1f ms CPU, "
+        "%.3f %% of a core per second of audio (audio thread / this: %.2f x)\n",
+        paced, paced / audio / 10.0, game / paced);
     return 0;
 }
 
@@ -394,9 +405,11 @@ int cpu(double seconds, bool afterEnd, const std::string& dir) {
 int main(int argc, char** argv) {
     // PERIOD=512 compares another device period with the game's.
     if (const char* p = std::getenv("PERIOD")) g_period = std::atoi(p);
-    if (argc == 4 && std::string(argv[1]) == "--latency") return latency(std::atoi(argv[2]), argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--latency")
+        return latency(std::atoi(argv[2]), argv[3]);
     if (argc == 4 && std::string(argv[1]) == "--late") return late(std::atof(argv[2]), argv[3]);
-    if (argc == 4 && std::string(argv[1]) == "--cpu") return cpu(std::atof(argv[2]), false, argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--cpu")
+        return cpu(std::atof(argv[2]), false, argv[3]);
     if (argc == 3 && std::string(argv[1]) == "--after-end") return cpu(0, true, argv[2]);
     std::fprintf(stderr,
                  "usage: %s --latency N DATA_DIR | --late SECONDS DATA_DIR | --cpu SECONDS "

@@ -10,7 +10,9 @@
 
 namespace mm {
 
-AudioOutput::~AudioOutput() { close(); }
+AudioOutput::~AudioOutput() {
+    close();
+}
 
 bool AudioOutput::open(std::string& error) {
     if (device_ != 0) return true;
@@ -55,9 +57,11 @@ void AudioOutput::withCallbackHeld(void (*change)(AudioOutput&, void*), void* ar
 }
 
 void AudioOutput::setMusic(FluidSequencer* music) {
-    withCallbackHeld([](AudioOutput& out, void* m) {
-        out.music_.store(static_cast<FluidSequencer*>(m), std::memory_order_release);
-    }, music);
+    withCallbackHeld(
+        [](AudioOutput& out, void* m) {
+            out.music_.store(static_cast<FluidSequencer*>(m), std::memory_order_release);
+        },
+        music);
 }
 
 void AudioOutput::setTap(Tap tap, void* arg) {
@@ -65,10 +69,12 @@ void AudioOutput::setTap(Tap tap, void* arg) {
         Tap tap;
         void* arg;
     } change{tap, arg};
-    withCallbackHeld([](AudioOutput& out, void* c) {
-        out.tap_ = static_cast<Change*>(c)->tap;
-        out.tapArg_ = static_cast<Change*>(c)->arg;
-    }, &change);
+    withCallbackHeld(
+        [](AudioOutput& out, void* c) {
+            out.tap_ = static_cast<Change*>(c)->tap;
+            out.tapArg_ = static_cast<Change*>(c)->arg;
+        },
+        &change);
 }
 
 std::unique_ptr<DecodedClip> AudioOutput::decode(const std::string&,
@@ -82,8 +88,8 @@ std::unique_ptr<DecodedClip> AudioOutput::decode(const std::string&,
     Uint32 bytes = 0;
     if (SDL_LoadWAV_RW(rw, 1, &spec, &samples, &bytes) == nullptr) return nullptr;
     SDL_AudioCVT cvt{};
-    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
-                                         AUDIO_S16SYS, 2, kSampleRate);
+    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
+                                         2, kSampleRate);
     if (needed < 0) {
         SDL_FreeWAV(samples);
         return nullptr;
@@ -134,7 +140,8 @@ void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
     for (int done = 0; done < frames;) {
         if (musicServed_ == kMusicBlockFrames) {
             FluidSequencer* music = music_.load(std::memory_order_acquire);
-            musicSilent_ = music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
+            musicSilent_ =
+                music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
             musicServed_ = 0;
         }
         const int n = std::min(frames - done, kMusicBlockFrames - musicServed_);

@@ -16,12 +16,12 @@ class FluidSequencer;
 // An effect decoded to the output's own format: interleaved 16-bit stereo at
 // the output's rate, so the audio callback only adds it.
 class PcmClip final : public DecodedClip {
-public:
+  public:
     explicit PcmClip(std::vector<std::int16_t> stereo) : stereo_(std::move(stereo)) {}
     const std::int16_t* frames() const { return stereo_.data(); }
     long frameCount() const { return static_cast<long>(stereo_.size() / 2); }
 
-private:
+  private:
     std::vector<std::int16_t> stereo_;
 };
 
@@ -39,7 +39,7 @@ private:
 // device as the synthesizer wrote it; while nothing sounds at all the
 // synthesizer is not run.
 class AudioOutput final : public EffectOutput {
-public:
+  public:
     static constexpr int kSampleRate = 44100;
     // 256 frames, 5.8 ms: a cut sounds within one such period of its request.
     static constexpr int kBufferFrames = 256;
@@ -80,7 +80,7 @@ public:
     void halt() override;
     void waitUntilSilent() override;
 
-private:
+  private:
     static void fill(void* self, std::uint8_t* stream, int len);
     void renderPeriod(std::int16_t* stereo, int frames);
     void withCallbackHeld(void (*change)(AudioOutput&, void*), void* arg);

@@ -8,8 +8,7 @@ namespace mm {
 
 Limiter::Limiter(int sampleRate) : release_(std::exp(-1.0 / (0.05 * sampleRate))) {}
 
-void Limiter::mix(std::int16_t* music, const std::int16_t* effect, int effectFrames,
-                  int frames) {
+void Limiter::mix(std::int16_t* music, const std::int16_t* effect, int effectFrames, int frames) {
     if (effectFrames <= 0 && gain_ == 1.0) {
         // The music alone: the common case, so only a scan the compiler can
         // vectorise.

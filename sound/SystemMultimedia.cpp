@@ -161,7 +161,8 @@ void SystemMultimedia::Impl::startAudio() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     silenceAlsaMessages();
     sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (!sdlStarted) warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
+    if (!sdlStarted)
+        warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
 }
 
 void SystemMultimedia::Impl::run() {

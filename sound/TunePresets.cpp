@@ -87,7 +87,8 @@ void scanTrack(Reader r, Channels& channels, std::set<std::pair<int, int>>& out)
         } else if (kind != 0xD0) {
             std::uint8_t second = 0;
             if (!r.byte(second)) return;
-            if (kind == 0x90 && second != 0) channels.played |= static_cast<std::uint16_t>(1u << channel);
+            if (kind == 0x90 && second != 0)
+                channels.played |= static_cast<std::uint16_t>(1u << channel);
             if (kind == 0xB0 && first == 0) bank[channel] = second & 0x7F;
         }
     }
