@@ -311,7 +311,12 @@ SeqError SystemMultimedia::Impl::open(const std::string&, const std::vector<std:
                                       Handle& handle) {
     std::unique_lock lock(m);
     if (!soundfontSettled(lock)) return SeqError::NoDevice;
-    const SeqError opened = fluid->openUnprepared(smf, handle);
+    FluidSequencer* seq = fluid.get();
+    // Not under the lock: the synthesizer may be busy loading the last
+    // tune's instruments, and an effect request must not wait for that.
+    lock.unlock();
+    const SeqError opened = seq->openUnprepared(smf, handle);
+    lock.lock();
     if (opened != SeqError::None) return opened;
     // The instruments load on the sound thread, so neither this thread nor
     // the audio callback reads the soundfont.
