@@ -5,7 +5,7 @@
 // no-stop rule. Only the clock and
 // the effect channel are simulated: a clip starts at the next audio period
 // and the channel counts as sounding until the period that mixes its last
-// frame, as SDL_mixer does; clip lengths come from the generated files. A
+// frame, as the output does; clip lengths come from the generated files. A
 // minute of play takes a fraction of a second.
 
 #include <SDL.h>
@@ -20,13 +20,14 @@
 
 #include "BenchContext.h"
 #include "MultimediaService.h"
+#include "AudioOutput.h"
 #include "WavePlayer.h"
 
 namespace bench {
 namespace {
 
 constexpr long kRate = 44100;
-constexpr long kPeriod = 512;        // frames per audio callback, as the game asks
+constexpr long kPeriod = mm::AudioOutput::kBufferFrames;  // frames per audio callback
 constexpr long kTick = kRate / 100;  // the game timers' 10 ms
 
 class SimulatedChannel final : public mm::EffectOutput {

@@ -13,7 +13,7 @@ namespace probe {
 using Clock = std::chrono::steady_clock;
 
 // The audio period the game asks the device for.
-constexpr int periodFrames = 512;
+constexpr int periodFrames = 256;
 
 // CPU time of this thread: unlike the wall clock, it does not count the time
 // the thread waited for a core on a busy machine.

@@ -83,6 +83,7 @@ pids+=($m)
 window_of . >/dev/null
 sleep 2
 report "minimal window" "$m"
+echo "RSS minimal window: $(awk '/^VmRSS:/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$m"/status), peak $(awk '/^VmHWM:/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$m"/status)"
 kill "$m"; wait "$m" 2>/dev/null || true
 
 printf '0\r\n' >rank.dat
@@ -90,8 +91,10 @@ printf '0\r\n' >rank.dat
 z=$!
 pids+=($z)
 w=$(window_of '^Zanrai$')
-sleep 2 # the sound thread has started and loaded the soundfont
+sleep 2
 report "zanrai after start-up" "$z"
+# No game yet: no soundfont, no audio device.
+echo "RSS zanrai idle after start-up: $(awk '/^VmRSS:/ { printf "%.1f MiB", $2 / 1024 }' /proc/"$z"/status)"
 # File -> Start; with no input the game is over within seconds.
 xdotool mousemove --window "$w" 20 27 click 1
 sleep 0.4

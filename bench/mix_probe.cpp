@@ -9,7 +9,7 @@
 // and played over by a player who cuts five times a second and loses a life
 // every two seconds, just before a cut, as the cutting benchmark's player
 // does at Normal; effect requests keep the no-stop rule (a clip starts at the
-// next 512-frame period, a request while one sounds is dropped). The mix is
+// next 256-frame period, a request while one sounds is dropped). The mix is
 // made twice: as the mixer made it before (sum, clipped in 16 bits) and with
 // the back end's headroom and limiter. Printed: the samples at full scale in
 // each, and how far a deflect and a pair of cuts lift the 400 ms loudness of
@@ -42,7 +42,7 @@
 namespace {
 
 constexpr int kRate = 44100;
-constexpr long kPeriod = 512;
+constexpr long kPeriod = mm::AudioOutput::kBufferFrames;
 
 std::vector<std::int16_t> readWav(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
@@ -153,31 +153,31 @@ std::vector<Play> play(long frames, long cutFrames, long deflectFrames, long& cu
     return started;
 }
 
-// Music and effects as the mixer sums them, without (before) or with the
-// headroom and the limiter of the back end.
+// Music and effects summed and clamped in 16 bits (as the mixer did before
+// the limiter), or summed in 32 bits and limited, as the back end does.
 std::vector<std::int16_t> mix(const std::vector<std::int16_t>& music,
                               const std::vector<Play>& plays, const std::vector<std::int16_t>& cut,
                               const std::vector<std::int16_t>& deflect, bool limited) {
-    std::vector<std::int16_t> out(music.size());
-    std::vector<int> sum(music.size());
-    for (std::size_t i = 0; i < music.size(); ++i) sum[i] = limited ? music[i] / 2 : music[i];
+    std::vector<std::int16_t> track(music.size());
     for (const Play& p : plays) {
         const auto& clip = p.deflect ? deflect : cut;
         for (std::size_t i = 0; i < clip.size(); ++i) {
             const std::size_t at = 2 * (static_cast<std::size_t>(p.frame) + i);
-            if (at + 1 >= sum.size()) break;
-            const int s = limited ? clip[i] * 64 / 128 : clip[i];
-            sum[at] = std::clamp(sum[at] + s, -32768, 32767);
-            sum[at + 1] = std::clamp(sum[at + 1] + s, -32768, 32767);
+            if (at + 1 >= track.size()) break;
+            track[at] = track[at + 1] = clip[i];
         }
     }
-    std::transform(sum.begin(), sum.end(), out.begin(),
-                   [](int s) { return static_cast<std::int16_t>(s); });
-    if (limited) {
-        mm::Limiter limiter(kRate);
-        for (std::size_t at = 0; at < out.size(); at += 2 * kPeriod)
-            limiter.process(out.data() + at, static_cast<int>(std::min<std::size_t>(
-                                                 kPeriod, (out.size() - at) / 2)));
+    std::vector<std::int16_t> out(music.size());
+    if (!limited) {
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = static_cast<std::int16_t>(std::clamp(music[i] + track[i], -32768, 32767));
+        return out;
+    }
+    out = music;
+    mm::Limiter limiter(kRate);
+    for (std::size_t at = 0; at < out.size(); at += 2 * kPeriod) {
+        const int frames = static_cast<int>(std::min<std::size_t>(kPeriod, (out.size() - at) / 2));
+        limiter.mix(out.data() + at, track.data() + at, frames, frames);
     }
     return out;
 }

@@ -91,6 +91,10 @@ void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate,
     // Only the samples of the presets in use are read, so a large soundfont
     // costs what the tunes' instruments take, not the whole bank.
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    // The player's own reset at a tune's start would select the piano on
+    // every channel and load it, and the drum kit, whatever the tune plays
+    // (16 MiB of FluidR3_GM); the game resets the channels itself.
+    fluid_settings_setint(settings, "player.reset-synth", 0);
 }
 
 std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundfontPath,
@@ -114,7 +118,8 @@ std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundf
         error = "no General MIDI soundfont found";
         return nullptr;
     }
-    if (fluid_synth_sfload(seq->synth_, soundfontPath.c_str(), 1) == FLUID_FAILED) {
+    // No preset selected on the channels: that would load the piano's samples.
+    if (fluid_synth_sfload(seq->synth_, soundfontPath.c_str(), 0) == FLUID_FAILED) {
         error = "cannot load soundfont " + soundfontPath;
         return nullptr;
     }
@@ -147,11 +152,8 @@ void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
         else
             found.emplace(0, program);
     }
-    for (const auto& [bank, program] : found) {
-        if (pinned.count({bank, program}) == 0 &&
-            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
-            pinned.emplace(bank, program);
-    }
+    // The previous tune's instruments go first, so the two tunes' samples are
+    // never in memory together; those both use stay loaded.
     for (auto it = pinned.begin(); it != pinned.end();) {
         if (found.count(*it) != 0) {
             ++it;
@@ -159,6 +161,11 @@ void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
         }
         fluid_synth_unpin_preset(synth, id, it->first, it->second);
         it = pinned.erase(it);
+    }
+    for (const auto& [bank, program] : found) {
+        if (pinned.count({bank, program}) == 0 &&
+            fluid_synth_pin_preset(synth, id, bank, program) == FLUID_OK)
+            pinned.emplace(bank, program);
     }
 }
 
@@ -170,11 +177,8 @@ SeqError FluidSequencer::open(const std::string&, const std::vector<std::uint8_t
 }
 
 SeqError FluidSequencer::openUnprepared(const std::vector<std::uint8_t>& smf, Handle& handle) {
-    std::set<std::pair<int, int>> presets = tunePresets(smf);
-    // The instruments every channel falls back to when the player resets the
-    // synthesizer at the start of the tune.
-    presets.emplace(0, 0);
-    presets.emplace(128, 0);
+    std::uint16_t defaultChannels = 0;
+    std::set<std::pair<int, int>> presets = tunePresets(smf, &defaultChannels);
     std::lock_guard lock(mutex_);
     fluid_player_t* player = new_fluid_player(synth_);
     if (player == nullptr) return SeqError::NoDevice;
@@ -188,6 +192,7 @@ SeqError FluidSequencer::openUnprepared(const std::vector<std::uint8_t>& smf, Ha
     Sequence seq;
     seq.player = player;
     seq.presets = std::move(presets);
+    seq.defaultChannels = defaultChannels;
     players_.emplace(handle, std::move(seq));
     return SeqError::None;
 }
@@ -238,6 +243,7 @@ SeqError FluidSequencer::startPlayer(Sequence& seq) {
         seq.startAfterFade = true;
         return SeqError::None;
     }
+    if (fluid_player_get_status(seq.player) == FLUID_PLAYER_READY) resetChannels(seq);
     if (muted_) unmute();
     return fluid_player_play(seq.player) == FLUID_OK ? SeqError::None : SeqError::NoDevice;
 }
@@ -260,6 +266,23 @@ SeqError FluidSequencer::stop(Handle handle) {
     seq.startAfterFade = false;
     fadeOut();
     return SeqError::None;
+}
+
+// What the player's reset would do, but selecting only the instruments the
+// tune plays without choosing them; a channel the previous tune left
+// programmed lets its instrument go.
+void FluidSequencer::resetChannels(const Sequence& seq) {
+    constexpr int kResetAllControllers = 121, kVolume = 7, kPan = 10, kBankSelect = 0;
+    for (int channel = 0; channel < fluid_synth_count_midi_channels(synth_); ++channel) {
+        fluid_synth_all_sounds_off(synth_, channel);
+        fluid_synth_unset_program(synth_, channel);
+        fluid_synth_cc(synth_, channel, kResetAllControllers, 0);
+        fluid_synth_cc(synth_, channel, kBankSelect, 0);
+        fluid_synth_cc(synth_, channel, kVolume, 100);
+        fluid_synth_cc(synth_, channel, kPan, 64);
+        if (channel < 16 && ((seq.defaultChannels >> channel) & 1u) != 0)
+            fluid_synth_program_change(synth_, channel, 0);
+    }
 }
 
 // The player only releases its notes, which would leave sustained notes
@@ -312,27 +335,47 @@ void FluidSequencer::close(Handle handle) {
     fadeOut();
 }
 
-void FluidSequencer::render(std::int16_t* out, int frames) {
+bool FluidSequencer::anyPlaying() const {
+    return std::any_of(players_.begin(), players_.end(), [](const auto& entry) {
+        return fluid_player_get_status(entry.second.player) == FLUID_PLAYER_PLAYING;
+    });
+}
+
+bool FluidSequencer::synthesizing() const {
     std::lock_guard lock(mutex_);
-    if (frames <= 0 || (players_.empty() && muted_ && tailDrained_)) return;
-    if (muted_ && tailDrained_) {
-        std::fill(out, out + 2 * frames, std::int16_t{0});
-        return;
-    }
+    return !(muted_ && tailDrained_);
+}
+
+bool FluidSequencer::render(std::int16_t* out, int frames) {
+    std::lock_guard lock(mutex_);
+    if (frames <= 0 || (muted_ && tailDrained_)) return false;
     fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
+    const auto loudest = [&] {
+        return std::abs(
+            int{*std::max_element(out, out + 2 * frames, [](std::int16_t a, std::int16_t b) {
+                return std::abs(int{a}) < std::abs(int{b});
+            })});
+    };
     if (muted_) {
         // The reverb rings on unheard until it has died away, so a later
         // resume does not start in the middle of an old tail.
-        const auto loudest = std::max_element(
-            out, out + 2 * frames,
-            [](std::int16_t a, std::int16_t b) { return std::abs(int{a}) < std::abs(int{b}); });
-        tailDrained_ = std::abs(int{*loudest}) <= kSilentSample;
+        tailDrained_ = loudest() <= kSilentSample;
         std::fill(out, out + 2 * frames, std::int16_t{0});
-        return;
+        return true;
     }
-    if (gain_ == 1.0 && gainStep_ == 0.0) return;
+    if (gain_ == 1.0 && gainStep_ == 0.0) {
+        // The tune has ended by itself once no player plays; when its last
+        // notes and the reverb have died away there is nothing left to render.
+        if (!anyPlaying() && fluid_synth_get_active_voice_count(synth_) == 0 &&
+            loudest() <= kSilentSample) {
+            muted_ = true;
+            tailDrained_ = true;
+        }
+        return true;
+    }
     applyGain(out, frames);
     if (gain_ == 0.0 && gainStep_ < 0.0) finishFade();
+    return true;
 }
 
 int FluidSequencer::positionTicks(Handle handle) const {

@@ -69,10 +69,14 @@ public:
 
     static constexpr double kFadeOutSeconds = 0.02;
 
-    // Fills frames of interleaved 16-bit stereo. Leaves the buffer untouched
-    // while no sequence is open and nothing rings on, so an idle game costs
-    // no synthesis.
-    void render(std::int16_t* interleavedStereo, int frames);
+    // Fills frames of interleaved 16-bit stereo and returns true, or returns
+    // false and leaves the buffer untouched while nothing sounds: no sequence
+    // plays and the last notes and the reverb have died away, after a stop
+    // or at the tune's end. So a game whose music has ended costs no
+    // synthesis.
+    bool render(std::int16_t* interleavedStereo, int frames);
+    // Whether render() runs the synthesizer.
+    bool synthesizing() const;
 
     // Position of a sequence in MIDI ticks, -1 for an unknown handle.
     int positionTicks(Handle handle) const;
@@ -88,6 +92,7 @@ private:
     void applyGain(std::int16_t* out, int frames);
     void finishFade();
     void unmute();
+    bool anyPlaying() const;
 
     mutable std::mutex mutex_;
     // Serialises prepare(); guards pinned_.
@@ -99,6 +104,8 @@ private:
         // The tune's instruments, pinned by prepare(); a play asked for
         // before then waits for it.
         std::set<std::pair<int, int>> presets;
+        // Channels that play the default instrument, never programmed.
+        std::uint16_t defaultChannels = 0;
         bool prepared = false;
         bool playWhenPrepared = false;
         fluid_player_t* player = nullptr;
@@ -109,12 +116,13 @@ private:
         bool startAfterFade = false;
     };
     SeqError startPlayer(Sequence& seq);
+    void resetChannels(const Sequence& seq);
     std::map<Handle, Sequence> players_;
     Handle next_ = 1;
 
     // The output gain that fades stops out and resumes back in. Muted
-    // means the voices were cut; the reverb may still ring on unheard until
-    // tailDrained_.
+    // means the voices were cut, or rang out at the tune's end; the reverb may
+    // still ring on unheard until tailDrained_.
     double gain_ = 0.0;
     double gainStep_ = 0.0;  // per frame; negative while fading out
     double fadeOutStep_ = 0.0;
@@ -126,7 +134,7 @@ private:
 // Pins the samples of the wanted (bank, program) presets of the synthesizer's
 // top soundfont, falling back as a program change would for one the font
 // lacks, and unpins those in pinned that are no longer wanted; pinned is
-// updated. New pins come first, so a preset in both sets stays loaded.
+// updated. A preset in both sets stays loaded.
 void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
                 std::set<std::pair<int, int>>& pinned);
 

@@ -4,15 +4,13 @@
 
 namespace mm {
 
-// The mixer adds an effect to the music in 16 bits and clips whatever passes
-// full scale, which a cut over a loud bar of music does several times a
-// minute. So the music and the effects are both mixed at half level, six
-// decibels under full scale where their sum cannot clip, and this limiter
-// brings the sum back to full level. Where a peak would pass the ceiling it
-// turns the gain down at once, on that very sample (there is no look-ahead:
-// the sound must not come later), and brings it back smoothly over about
-// 50 ms, so no sample reaches full scale and a loud moment is only made a
-// little quieter for a moment, never squared off.
+// An effect over a loud bar of music passes full scale, and a 16-bit sum
+// clamped there is squared off. So the effect is added to the music in 32
+// bits and this limiter brings the sum under the ceiling: where a peak would
+// pass it, it turns the gain down at once, on that very sample (there is no
+// look-ahead: the sound must not come later), and brings it back smoothly
+// over about 50 ms, so no sample reaches full scale and a loud moment is only
+// made a little quieter for a moment, never squared off.
 class Limiter {
 public:
     // Just under full scale: -0.45 dBFS.
@@ -20,18 +18,14 @@ public:
 
     explicit Limiter(int sampleRate);
 
-    // Interleaved 16-bit stereo at half level in, full level out, in place.
-    void process(std::int16_t* stereo, int frames);
+    // Adds effectFrames frames of effect (may be none) to the first frames of
+    // music, interleaved 16-bit stereo, limited, in place. With no effect and
+    // the gain at rest, music under the ceiling is only read.
+    void mix(std::int16_t* music, const std::int16_t* effect, int effectFrames, int frames);
 
 private:
     double gain_ = 1.0;
     double release_;
 };
-
-// Installs the music hook of the open mixer together with the headroom and
-// the limiter: the music the hook renders and the effect channels are taken
-// to half level, and the limiter runs on the sum once every channel is in.
-// Closing the mixer or unhooking the music removes all of it.
-void hookLimitedMix(void (*music)(void*, std::uint8_t*, int), void* arg);
 
 }  // namespace mm

@@ -1,10 +1,7 @@
 #include "SystemMultimedia.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 #include <pthread.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,10 +14,7 @@
 
 #include "AlsaMessages.h"
 #include "FluidSequencer.h"
-#include "Limiter.h"
-#include "DataFile.h"
 #include "SequencerCommands.h"
-#include "WavHeader.h"
 #include "WavePlayer.h"
 
 namespace mm {
@@ -28,66 +22,55 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSampleRate = 44100;
-// 512 frames is about 12 ms at 44.1 kHz: short enough that a hit sounds with
-// the key press, long enough that fluidsynth keeps up on a slow machine.
-constexpr int kBufferFrames = 512;
-constexpr int kEffectChannel = 0;
 // How long the device stays open once nothing needs it: long enough for a
 // stopped tune's release and for Reset followed by Start, short enough that
 // an idle window soon holds nothing.
 constexpr auto kLinger = std::chrono::milliseconds(250);
 
-// The mixer and its music hook are process-wide, so only one service may own
-// them.
-std::atomic<bool> g_mixerClaimed{false};
-
-class SdlClip final : public DecodedClip {
-public:
-    explicit SdlClip(Mix_Chunk* chunk) : chunk_(chunk) {}
-    ~SdlClip() override { Mix_FreeChunk(chunk_); }
-    SdlClip(const SdlClip&) = delete;
-    SdlClip& operator=(const SdlClip&) = delete;
-    Mix_Chunk* chunk() const { return chunk_; }
-
-private:
-    Mix_Chunk* chunk_;
-};
+// SDL's audio subsystem is process-wide, so only one service may own it.
+std::atomic<bool> g_audioClaimed{false};
 
 }  // namespace
 
-struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
-    Impl();
+struct SystemMultimedia::Impl final : SequencerDevice {
+    explicit Impl(int framesPerPeriod);
     ~Impl() override;
 
     enum class Stack { NotStarted, Starting, Ready, NoAudio };
     enum class Device { Closed, Opening, Open, Closing };
+    enum class Font { NotWanted, Loading, Done };
     struct Effect {
         std::string name;
         std::uint32_t flags = 0;
     };
 
-    void start();
     void run();
+    void startAudio();
     void loadSoundfont();
     bool openDevice();
-    void closeDevice();
     void warnOnce(const std::string& message);
     bool wanted() const { return musicNeeds || pendingEffect.has_value() || holds > 0; }
     // Called with the lock held before something starts to need the device:
     // a new need may try a device that failed to open before.
     void beforeNeed() {
         if (!wanted()) openFailed = false;
+        wantStack();
+    }
+    void wantStack() {
+        if (stack == Stack::NotStarted && !stackWanted) {
+            stackWanted = true;
+            cv.notify_all();
+        }
     }
     void release() {
         releasedAt = Clock::now();
         cv.notify_all();
     }
     bool stackSettled(std::unique_lock<std::mutex>& lock);
+    bool soundfontSettled(std::unique_lock<std::mutex>& lock);
     bool deviceSettled(std::unique_lock<std::mutex>& lock);
     std::int32_t requestEffect(std::string_view name, std::uint32_t flags);
     void noteCommand(SeqCommand::Verb verb);
-    static void SDLCALL mixMusic(void* self, Uint8* stream, int len);
 
     // SequencerDevice: waits for the soundfont, then hands over to fluidsynth.
     SeqError open(const std::string& path, const std::vector<std::uint8_t>& smf,
@@ -96,28 +79,23 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
     SeqError stop(Handle handle) override;
     void close(Handle handle) override;
 
-    // EffectOutput on the mixer's single channel.
-    std::unique_ptr<DecodedClip> decode(const std::string& path,
-                                        const std::vector<std::uint8_t>& wav) override;
-    bool start(const DecodedClip& clip) override;
-    bool sounding() const override;
-    void halt() override;
-    void waitUntilSilent() override;
-
     bool claimed = false;
     bool sdlStarted = false;  // written by the thread, read after it is joined
-    std::atomic<bool> mixerOpen{false};
-    std::atomic<int> callbackFrames{0};
     std::atomic<bool> warned{false};
+    // Opened and closed by the service's thread only.
+    AudioOutput output;
 
     // Guards everything below. Never taken on the audio thread, so holding it
-    // while calling into the mixer cannot deadlock.
+    // while handing an effect to the output cannot deadlock.
     mutable std::mutex m;
     std::condition_variable cv;
     std::thread worker;
+    std::thread loader;
     Stack stack = Stack::NotStarted;
-    bool soundfontDone = false;
+    bool stackWanted = false;
+    Font font = Font::NotWanted;
     Device device = Device::Closed;
+    bool musicOnOutput = false;
     bool musicNeeds = false;  // from an open or play command to a stop or close
     std::optional<Effect> pendingEffect;
     int holds = 0;  // callers waiting for the device
@@ -125,23 +103,28 @@ struct SystemMultimedia::Impl final : SequencerDevice, EffectOutput {
     bool quitting = false;
     Clock::time_point releasedAt{};
     std::deque<Handle> toPrepare;
-    // Set once by the thread; destroyed after it is joined.
+    // Set once by the loader; destroyed after it is joined.
     std::unique_ptr<FluidSequencer> fluid;
-    // What the audio callback renders, published as soon as it is usable.
-    std::atomic<FluidSequencer*> live{nullptr};
 
-    WavePlayer waves{*this};
+    WavePlayer waves{output};
     SequencerInterpreter interpreter{*this};
 };
 
-SystemMultimedia::Impl::Impl() {
-    if (g_mixerClaimed.exchange(true)) {
+SystemMultimedia::Impl::Impl(int framesPerPeriod) : output(framesPerPeriod) {
+    if (g_audioClaimed.exchange(true)) {
         warnOnce("another sound service is already active; this one stays silent");
         stack = Stack::NoAudio;
-        soundfontDone = true;
+        font = Font::Done;
         return;
     }
     claimed = true;
+    try {
+        worker = std::thread([this] { run(); });
+    } catch (...) {
+        stack = Stack::NoAudio;
+        font = Font::Done;
+        warnOnce("cannot start the sound thread; sound is off");
+    }
 }
 
 SystemMultimedia::Impl::~Impl() {
@@ -151,80 +134,59 @@ SystemMultimedia::Impl::~Impl() {
         cv.notify_all();
     }
     if (worker.joinable()) worker.join();
-    // Exit stops and closes the music just before: let its fade reach silence.
-    if (FluidSequencer* seq = live.load(); seq != nullptr && mixerOpen)
-        seq->waitForFadeOut(std::chrono::milliseconds(50));
-    // The thread is gone: the device goes first, so no callback sees the
-    // synthesizer or a clip being freed.
-    if (mixerOpen) Mix_HookMusic(nullptr, nullptr);
-    live.store(nullptr);
+    if (loader.joinable()) loader.join();
+    // Exit stops and closes the music just before: let its fade reach silence,
+    // and the device play what was rendered ahead.
+    if (fluid && output.isOpen()) {
+        fluid->waitForFadeOut(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(
+            1000 * AudioOutput::kMusicBlockFrames / AudioOutput::kSampleRate + 1));
+    }
+    // The device goes first, so no callback sees the synthesizer or a clip
+    // being freed.
+    output.close();
     interpreter.closeAll();
     fluid.reset();
     waves.clear();
-    if (mixerOpen) {
-        Mix_CloseAudio();
-        mixerOpen = false;
-    }
     if (sdlStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    if (claimed) g_mixerClaimed.store(false);
-}
-
-void SystemMultimedia::Impl::start() {
-    std::lock_guard lock(m);
-    if (stack != Stack::NotStarted) return;
-    stack = Stack::Starting;
-    try {
-        worker = std::thread([this] { run(); });
-    } catch (...) {
-        stack = Stack::NoAudio;
-        soundfontDone = true;
-        warnOnce("cannot start the sound thread; sound is off");
-    }
+    if (claimed) g_audioClaimed.store(false);
 }
 
 void SystemMultimedia::Impl::warnOnce(const std::string& message) {
     if (!warned.exchange(true)) std::fprintf(stderr, "zanrai: %s\n", message.c_str());
 }
 
-void SystemMultimedia::Impl::run() {
-    // Named, so a profile or /proc tells it from the window's thread.
-    pthread_setname_np(pthread_self(), "zanrai-sound");
+void SystemMultimedia::Impl::startAudio() {
     // SDL would otherwise take over SIGINT and SIGTERM from the application.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     silenceAlsaMessages();
     sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (!sdlStarted) warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
-    {
-        std::lock_guard lock(m);
-        stack = sdlStarted ? Stack::Ready : Stack::NoAudio;
-        cv.notify_all();
-    }
-    if (sdlStarted) {
-        // On a thread of its own, so this one can go back to normal priority
-        // for the device once the soundfont is in.
-        try {
-            std::thread loader([this] { loadSoundfont(); });
-            loader.join();
-        } catch (...) {
-            warnOnce("cannot start the soundfont loader; music is off");
-        }
-    }
+    if (!sdlStarted)
+        warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
+}
+
+void SystemMultimedia::Impl::run() {
+    // Named, so a profile or /proc tells it from the window's thread.
+    pthread_setname_np(pthread_self(), "zanrai-sound");
     std::unique_lock lock(m);
-    soundfontDone = true;
-    cv.notify_all();
     while (!quitting) {
+        if (stack == Stack::NotStarted) {
+            if (!stackWanted) {
+                cv.wait(lock);
+                continue;
+            }
+            stack = Stack::Starting;
+            lock.unlock();
+            startAudio();
+            lock.lock();
+            stack = sdlStarted ? Stack::Ready : Stack::NoAudio;
+            if (!sdlStarted) font = Font::Done;
+            cv.notify_all();
+            continue;
+        }
         if (stack != Stack::Ready) {
             pendingEffect.reset();
             cv.wait(lock);
-            continue;
-        }
-        if (!toPrepare.empty()) {
-            const Handle handle = toPrepare.front();
-            toPrepare.pop_front();
-            FluidSequencer* seq = fluid.get();
-            lock.unlock();
-            if (seq != nullptr) seq->prepare(handle);
-            lock.lock();
             continue;
         }
         if (device == Device::Closed && wanted() && !openFailed) {
@@ -244,16 +206,37 @@ void SystemMultimedia::Impl::run() {
             cv.notify_all();
             continue;
         }
+        if (device == Device::Open && fluid && !musicOnOutput) {
+            FluidSequencer* seq = fluid.get();
+            lock.unlock();
+            output.setMusic(seq);
+            lock.lock();
+            musicOnOutput = true;
+            continue;
+        }
+        // After the device: an effect never waits for a tune's instruments.
+        // A play is held until they are in, so the audio callback never reads
+        // the soundfont.
+        if (!toPrepare.empty()) {
+            const Handle handle = toPrepare.front();
+            toPrepare.pop_front();
+            FluidSequencer* seq = fluid.get();
+            lock.unlock();
+            if (seq != nullptr) seq->prepare(handle);
+            lock.lock();
+            continue;
+        }
         if (device == Device::Open && !wanted()) {
             // An effect may still ring out; it ends without telling anyone,
             // so this looks a few times a second, and only until the device
             // is closed.
-            if (Clock::now() - releasedAt >= kLinger && !sounding()) {
+            if (Clock::now() - releasedAt >= kLinger && !output.sounding()) {
                 device = Device::Closing;
                 lock.unlock();
-                closeDevice();
+                output.close();
                 lock.lock();
                 device = Device::Closed;
+                musicOnOutput = false;
                 cv.notify_all();
                 continue;
             }
@@ -270,48 +253,50 @@ void SystemMultimedia::Impl::run() {
 
 void SystemMultimedia::Impl::loadSoundfont() {
     pthread_setname_np(pthread_self(), "zanrai-sf-load");
-    // Reading a large soundfont competes with the window for the two cores;
-    // the window comes first.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     std::string error;
     std::unique_ptr<FluidSequencer> seq;
     try {
-        seq = FluidSequencer::create(findSoundfont(), kSampleRate, error);
+        seq = FluidSequencer::create(findSoundfont(), AudioOutput::kSampleRate, error);
     } catch (...) {
         error = "out of memory loading the soundfont";
     }
-    if (!seq) {
-        warnOnce(error + "; music is off");
-        return;
-    }
+    if (!seq) warnOnce(error + "; music is off");
     std::lock_guard lock(m);
     fluid = std::move(seq);
-    live.store(fluid.get(), std::memory_order_release);
+    font = Font::Done;
+    cv.notify_all();
 }
 
 bool SystemMultimedia::Impl::openDevice() {
-    // No format change allowed: SDL converts for us, so the synthesizer and
-    // the decoded effects always have one known format, also across reopens.
-    if (Mix_OpenAudioDevice(kSampleRate, AUDIO_S16SYS, 2, kBufferFrames, nullptr, 0) != 0) {
-        warnOnce(std::string("cannot open audio (") + Mix_GetError() + "); sound is off");
+    std::string error;
+    if (!output.open(error)) {
+        warnOnce("cannot open audio (" + error + "); sound is off");
         return false;
     }
-    Mix_AllocateChannels(1);
-    hookLimitedMix(&Impl::mixMusic, this);
-    mixerOpen = true;
     return true;
 }
 
-void SystemMultimedia::Impl::closeDevice() {
-    Mix_HookMusic(nullptr, nullptr);  // returns once no callback is running
-    mixerOpen = false;
-    Mix_CloseAudio();
-    callbackFrames.store(0);
-}
-
 bool SystemMultimedia::Impl::stackSettled(std::unique_lock<std::mutex>& lock) {
+    wantStack();
     cv.wait(lock, [this] { return stack == Stack::Ready || stack == Stack::NoAudio; });
     return stack == Stack::Ready;
+}
+
+bool SystemMultimedia::Impl::soundfontSettled(std::unique_lock<std::mutex>& lock) {
+    if (!stackSettled(lock)) return false;
+    if (font == Font::NotWanted) {
+        // On a thread of its own: a large soundfont takes a moment, and the
+        // service's thread meanwhile opens the device for effects.
+        font = Font::Loading;
+        try {
+            loader = std::thread([this] { loadSoundfont(); });
+        } catch (...) {
+            font = Font::Done;
+            warnOnce("cannot start the soundfont loader; music is off");
+        }
+    }
+    cv.wait(lock, [this] { return font == Font::Done; });
+    return fluid != nullptr;
 }
 
 bool SystemMultimedia::Impl::deviceSettled(std::unique_lock<std::mutex>& lock) {
@@ -322,26 +307,19 @@ bool SystemMultimedia::Impl::deviceSettled(std::unique_lock<std::mutex>& lock) {
     return device == Device::Open;
 }
 
-void SDLCALL SystemMultimedia::Impl::mixMusic(void* self, Uint8* stream, int len) {
-    auto* impl = static_cast<Impl*>(self);
-    const int frames = len / static_cast<int>(2 * sizeof(std::int16_t));
-    impl->callbackFrames.store(frames, std::memory_order_relaxed);
-    if (FluidSequencer* seq = impl->live.load(std::memory_order_acquire)) {
-        seq->render(reinterpret_cast<std::int16_t*>(stream), frames);
-    }
-}
-
 SeqError SystemMultimedia::Impl::open(const std::string&, const std::vector<std::uint8_t>& smf,
                                       Handle& handle) {
-    start();
     std::unique_lock lock(m);
-    if (!stackSettled(lock)) return SeqError::NoDevice;
-    cv.wait(lock, [this] { return soundfontDone; });
-    if (!fluid) return SeqError::NoDevice;
-    const SeqError opened = fluid->openUnprepared(smf, handle);
+    if (!soundfontSettled(lock)) return SeqError::NoDevice;
+    FluidSequencer* seq = fluid.get();
+    // Not under the lock: the synthesizer may be busy loading the last
+    // tune's instruments, and an effect request must not wait for that.
+    lock.unlock();
+    const SeqError opened = seq->openUnprepared(smf, handle);
+    lock.lock();
     if (opened != SeqError::None) return opened;
-    // The instruments load on the sound thread, before the device opens, so
-    // neither this thread nor the audio callback reads the soundfont.
+    // The instruments load on the sound thread, so neither this thread nor
+    // the audio callback reads the soundfont.
     toPrepare.push_back(handle);
     cv.notify_all();
     return SeqError::None;
@@ -375,7 +353,6 @@ void SystemMultimedia::Impl::noteCommand(SeqCommand::Verb verb) {
 }
 
 std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::uint32_t flags) {
-    start();
     std::unique_lock lock(m);
     if (stack == Stack::NoAudio) return 0;
     if ((flags & SND_ASYNC) == 0 && !name.empty()) {
@@ -389,6 +366,8 @@ std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::u
         release();
         return result;
     }
+    // The output takes the clip without a lock: it starts with the next
+    // audio period.
     if (device == Device::Open) return waves.play(name, flags);
     // The device is closed or on its way: the request waits for it on the
     // sound thread, never here. SND_NOSTOP counts it as sounding already.
@@ -408,40 +387,10 @@ std::int32_t SystemMultimedia::Impl::requestEffect(std::string_view name, std::u
     return 1;
 }
 
-std::unique_ptr<DecodedClip> SystemMultimedia::Impl::decode(
-    const std::string&, const std::vector<std::uint8_t>& wav) {
-    // The bytes were read and checked once; SDL decodes them from memory.
-    SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
-    if (rw == nullptr) return nullptr;
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(rw, 1);
-    if (chunk == nullptr) return nullptr;
-    return std::make_unique<SdlClip>(chunk);
-}
-
-bool SystemMultimedia::Impl::start(const DecodedClip& clip) {
-    const auto& sdlClip = static_cast<const SdlClip&>(clip);
-    return Mix_PlayChannel(kEffectChannel, sdlClip.chunk(), 0) != -1;
-}
-
-bool SystemMultimedia::Impl::sounding() const {
-    return mixerOpen && Mix_Playing(kEffectChannel) != 0;
-}
-
-void SystemMultimedia::Impl::halt() {
-    if (mixerOpen) Mix_HaltChannel(kEffectChannel);
-}
-
-void SystemMultimedia::Impl::waitUntilSilent() {
-    while (sounding()) SDL_Delay(1);
-}
-
-SystemMultimedia::SystemMultimedia(bool startNow) : impl_(std::make_unique<Impl>()) {
-    if (startNow) impl_->start();
-}
+SystemMultimedia::SystemMultimedia(int framesPerPeriod)
+    : impl_(std::make_unique<Impl>(framesPerPeriod)) {}
 
 SystemMultimedia::~SystemMultimedia() = default;
-
-void SystemMultimedia::start() { impl_->start(); }
 
 std::uint32_t SystemMultimedia::sendString(std::string_view command) {
     std::optional<SeqCommand::Verb> verb;
@@ -455,15 +404,17 @@ std::int32_t SystemMultimedia::playSound(std::string_view fileName, std::uint32_
 }
 
 bool SystemMultimedia::audioAvailable() const {
-    impl_->start();
     std::unique_lock lock(impl_->m);
     return impl_->stackSettled(lock);
 }
 
 bool SystemMultimedia::waitForSoundfont() {
-    impl_->start();
     std::unique_lock lock(impl_->m);
-    impl_->cv.wait(lock, [this] { return impl_->soundfontDone; });
+    return impl_->soundfontSettled(lock);
+}
+
+bool SystemMultimedia::soundfontLoaded() const {
+    std::lock_guard lock(impl_->m);
     return impl_->fluid != nullptr;
 }
 
@@ -479,12 +430,16 @@ bool SystemMultimedia::waitForDevice() {
 
 AudioFormat SystemMultimedia::audioFormat() const {
     if (!audioAvailable()) return AudioFormat{};
-    return AudioFormat{kSampleRate, 2, impl_->callbackFrames.load(std::memory_order_relaxed)};
+    return AudioFormat{AudioOutput::kSampleRate, 2, impl_->output.bufferFrames()};
+}
+
+bool SystemMultimedia::effectSounding() const {
+    std::lock_guard lock(impl_->m);
+    return impl_->device == Impl::Device::Open && impl_->output.sounding();
 }
 
 bool SystemMultimedia::preloadSound(std::string_view fileName) {
     Impl& impl = *impl_;
-    impl.start();
     std::unique_lock lock(impl.m);
     if (fileName.empty() || !impl.stackSettled(lock)) return false;
     impl.beforeNeed();
@@ -494,6 +449,15 @@ bool SystemMultimedia::preloadSound(std::string_view fileName) {
     --impl.holds;
     impl.release();
     return ok;
+}
+
+void SystemMultimedia::tapOutput(AudioOutput::Tap tap, void* arg) {
+    // Changed only between periods; the output may be opening meanwhile.
+    std::unique_lock lock(impl_->m);
+    impl_->cv.wait(lock, [this] {
+        return impl_->device == Impl::Device::Open || impl_->device == Impl::Device::Closed;
+    });
+    impl_->output.setTap(tap, arg);
 }
 
 }  // namespace mm

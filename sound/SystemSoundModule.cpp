@@ -6,5 +6,5 @@
 
 extern "C" __attribute__((visibility("default"))) mm::MultimediaService*
 zanrai_make_system_multimedia() {
-    return new mm::SystemMultimedia(true);
+    return new mm::SystemMultimedia();
 }

@@ -46,7 +46,14 @@ std::uint32_t be32(const std::vector<std::uint8_t>& b, std::size_t at) {
            (std::uint32_t{b[at + 2]} << 8) | std::uint32_t{b[at + 3]};
 }
 
-void scanTrack(Reader r, std::array<int, 16>& bank, std::set<std::pair<int, int>>& out) {
+struct Channels {
+    std::array<int, 16> bank{};
+    std::uint16_t programmed = 0;
+    std::uint16_t played = 0;
+};
+
+void scanTrack(Reader r, Channels& channels, std::set<std::pair<int, int>>& out) {
+    std::array<int, 16>& bank = channels.bank;
     std::uint8_t running = 0;
     while (r.more()) {
         std::uint32_t delta = 0;
@@ -76,9 +83,12 @@ void scanTrack(Reader r, std::array<int, 16>& bank, std::set<std::pair<int, int>
         if (kind == 0xC0) {
             const int b = channel == kPercussionChannel ? kPercussionBank : bank[channel];
             out.emplace(b, first & 0x7F);
+            channels.programmed |= static_cast<std::uint16_t>(1u << channel);
         } else if (kind != 0xD0) {
             std::uint8_t second = 0;
             if (!r.byte(second)) return;
+            if (kind == 0x90 && second != 0)
+                channels.played |= static_cast<std::uint16_t>(1u << channel);
             if (kind == 0xB0 && first == 0) bank[channel] = second & 0x7F;
         }
     }
@@ -86,18 +96,24 @@ void scanTrack(Reader r, std::array<int, 16>& bank, std::set<std::pair<int, int>
 
 }  // namespace
 
-std::set<std::pair<int, int>> tunePresets(const std::vector<std::uint8_t>& smf) {
+std::set<std::pair<int, int>> tunePresets(const std::vector<std::uint8_t>& smf,
+                                          std::uint16_t* defaultChannels) {
     std::set<std::pair<int, int>> out;
-    std::array<int, 16> bank{};
+    Channels channels;
     std::size_t at = 0;
     while (at + 8 <= smf.size()) {
         const std::size_t length = be32(smf, at + 4);
         const std::size_t body = at + 8;
         const std::size_t end = length > smf.size() - body ? smf.size() : body + length;
         if (smf[at] == 'M' && smf[at + 1] == 'T' && smf[at + 2] == 'r' && smf[at + 3] == 'k')
-            scanTrack(Reader(smf, body, end), bank, out);
+            scanTrack(Reader(smf, body, end), channels, out);
         at = end;
     }
+    const auto unprogrammed = static_cast<std::uint16_t>(channels.played & ~channels.programmed);
+    for (int channel = 0; channel < 16; ++channel)
+        if ((unprogrammed >> channel) & 1u)
+            out.emplace(channel == kPercussionChannel ? kPercussionBank : 0, 0);
+    if (defaultChannels != nullptr) *defaultChannels = unprogrammed;
     return out;
 }
 

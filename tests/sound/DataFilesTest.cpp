@@ -75,14 +75,16 @@ TEST(TunePresets, FindsEveryProgramChangeWithItsBank) {
     // and a meta event; track 2: percussion kit 25 and a change half-way.
     const Bytes t1 = {0, 0xB1, 0,   8, 0,    0xC1, 5,   0,  0xF0, 2, 1, 0xF7, 0,    0xFF,
                       3, 1,    'x', 0, 0x91, 60,   100, 10, 60,   0, 0, 0xFF, 0x2F, 0};
-    const Bytes t2 = {0, 0xC9, 25, 0, 0xC0, 40, 0x60, 0xC0, 41, 0, 0xFF, 0x2F, 0};
+    const Bytes t2 = {0, 0xC9, 25, 0, 0xC0, 40, 0x60, 0xC0, 41, 0, 0x93, 64, 90, 0, 0xFF, 0x2F, 0};
     Bytes smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0, 96};
     for (const Bytes* t : {&t1, &t2}) {
         smf.insert(smf.end(), {'M', 'T', 'r', 'k', 0, 0, 0, std::uint8_t(t->size())});
         smf.insert(smf.end(), t->begin(), t->end());
     }
-    const std::set<std::pair<int, int>> expected = {{8, 5}, {128, 25}, {0, 40}, {0, 41}};
-    EXPECT_EQ(mm::tunePresets(smf), expected);
+    const std::set<std::pair<int, int>> expected = {{8, 5}, {128, 25}, {0, 40}, {0, 41}, {0, 0}};
+    std::uint16_t defaults = 0;
+    EXPECT_EQ(mm::tunePresets(smf, &defaults), expected);
+    EXPECT_EQ(defaults, 1u << 3);
     // Damage ends the reading of a track, never the program.
     for (std::size_t cut = 14; cut < smf.size(); ++cut)
         mm::tunePresets(Bytes(smf.begin(), smf.begin() + cut));

@@ -116,11 +116,14 @@ TEST_F(FluidRender, PlaysOnceAndNeverLoops) {
     render(4000);
     EXPECT_FALSE(seq->isPlaying(h));
     EXPECT_LE(render(100), kSilence);
+    EXPECT_FALSE(seq->synthesizing()) << "the tune and its reverb have ended: nothing to render";
     const int endedAt = seq->positionTicks(h);
     EXPECT_GE(endedAt, 48);
     EXPECT_EQ(seq->play(h), mm::SeqError::None);
     EXPECT_LE(render(300), kSilence) << "play at the end has nothing left to play";
     EXPECT_GE(seq->positionTicks(h), endedAt);
+    seq->play(open(48));
+    EXPECT_GT(render(200), kLoud) << "the next tune sounds again";
 }
 
 TEST_F(FluidRender, CloseFreesTheSequenceAndSilencesIt) {

@@ -64,19 +64,17 @@ std::vector<std::int16_t> effectAsMixed(const char* name) {
     return stereo;
 }
 
-// The back end's sum: music and effect at half level, then the limiter.
+// The back end's sum: the effect added to the music, then the limiter.
 std::vector<std::int16_t> mixed(const std::vector<std::int16_t>& music,
                                 const std::vector<std::int16_t>& effect,
                                 const std::vector<std::size_t>& starts) {
-    std::vector<std::int16_t> out(music.size());
-    std::transform(music.begin(), music.end(), out.begin(), [](std::int16_t s) { return s / 2; });
+    std::vector<std::int16_t> out = music, track(music.size());
     for (std::size_t start : starts)
-        for (std::size_t i = 0; i < effect.size() && 2 * start + i < out.size(); ++i)
-            out[2 * start + i] = static_cast<std::int16_t>(
-                std::clamp(out[2 * start + i] + effect[i] / 2, -32768, 32767));
+        std::copy_n(effect.begin(), std::min(effect.size(), track.size() - 2 * start),
+                    track.begin() + static_cast<long>(2 * start));
     mm::Limiter limiter(kRate);
-    for (std::size_t at = 0; at + 2 * 512 <= out.size(); at += 2 * 512)
-        limiter.process(&out[at], 512);
+    for (std::size_t at = 0; at + 2 * 256 <= out.size(); at += 2 * 256)
+        limiter.mix(&out[at], &track[at], 256, 256);
     return out;
 }
 

@@ -1,0 +1,181 @@
+#include "AudioOutput.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "FluidSequencer.h"
+
+namespace mm {
+
+AudioOutput::~AudioOutput() {
+    close();
+}
+
+bool AudioOutput::open(std::string& error) {
+    if (device_ != 0) return true;
+    SDL_AudioSpec want{};
+    SDL_AudioSpec have{};
+    want.freq = kSampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = static_cast<Uint16>(framesPerPeriod_);
+    want.callback = &AudioOutput::fill;
+    want.userdata = this;
+    requested_.store(nullptr);
+    playing_.store(false);
+    current_ = nullptr;
+    limiter_ = Limiter(kSampleRate);
+    musicServed_ = kMusicBlockFrames;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device == 0) {
+        error = SDL_GetError();
+        return false;
+    }
+    device_ = device;
+    bufferFrames_ = have.samples;
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void AudioOutput::close() {
+    if (device_ == 0) return;
+    SDL_CloseAudioDevice(device_);  // joins the audio thread
+    device_ = 0;
+    bufferFrames_ = 0;
+    playing_.store(false);
+    requested_.store(nullptr);
+    current_ = nullptr;
+}
+
+void AudioOutput::withCallbackHeld(void (*change)(AudioOutput&, void*), void* arg) {
+    if (device_ != 0) SDL_LockAudioDevice(device_);
+    change(*this, arg);
+    if (device_ != 0) SDL_UnlockAudioDevice(device_);
+}
+
+void AudioOutput::setMusic(FluidSequencer* music) {
+    withCallbackHeld(
+        [](AudioOutput& out, void* m) {
+            out.music_.store(static_cast<FluidSequencer*>(m), std::memory_order_release);
+        },
+        music);
+}
+
+void AudioOutput::setTap(Tap tap, void* arg) {
+    struct Change {
+        Tap tap;
+        void* arg;
+    } change{tap, arg};
+    withCallbackHeld(
+        [](AudioOutput& out, void* c) {
+            out.tap_ = static_cast<Change*>(c)->tap;
+            out.tapArg_ = static_cast<Change*>(c)->arg;
+        },
+        &change);
+}
+
+std::unique_ptr<DecodedClip> AudioOutput::decode(const std::string&,
+                                                 const std::vector<std::uint8_t>& wav) {
+    // The bytes were read and checked once; SDL decodes them from memory and
+    // converts them to the device's format here, not in the callback.
+    SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
+    if (rw == nullptr) return nullptr;
+    SDL_AudioSpec spec{};
+    Uint8* samples = nullptr;
+    Uint32 bytes = 0;
+    if (SDL_LoadWAV_RW(rw, 1, &spec, &samples, &bytes) == nullptr) return nullptr;
+    SDL_AudioCVT cvt{};
+    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
+                                         2, kSampleRate);
+    if (needed < 0) {
+        SDL_FreeWAV(samples);
+        return nullptr;
+    }
+    std::vector<std::uint8_t> work(static_cast<std::size_t>(bytes) *
+                                   static_cast<std::size_t>(std::max(1, cvt.len_mult)));
+    std::memcpy(work.data(), samples, bytes);
+    SDL_FreeWAV(samples);
+    int converted = static_cast<int>(bytes);
+    if (needed == 1) {
+        cvt.buf = work.data();
+        cvt.len = static_cast<int>(bytes);
+        if (SDL_ConvertAudio(&cvt) != 0) return nullptr;
+        converted = cvt.len_cvt;
+    }
+    std::vector<std::int16_t> stereo(static_cast<std::size_t>(converted) / 4 * 2);
+    if (stereo.empty()) return nullptr;
+    std::memcpy(stereo.data(), work.data(), stereo.size() * sizeof(std::int16_t));
+    return std::make_unique<PcmClip>(std::move(stereo));
+}
+
+bool AudioOutput::start(const DecodedClip& clip) {
+    if (device_ == 0) return false;
+    requested_.store(static_cast<const PcmClip*>(&clip), std::memory_order_release);
+    return true;
+}
+
+bool AudioOutput::sounding() const {
+    const PcmClip* request = requested_.load(std::memory_order_acquire);
+    if (request == &haltMark_) return false;
+    return request != nullptr || playing_.load(std::memory_order_acquire);
+}
+
+void AudioOutput::halt() {
+    if (device_ != 0) requested_.store(&haltMark_, std::memory_order_release);
+}
+
+void AudioOutput::waitUntilSilent() {
+    while (device_ != 0 && sounding()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
+    static_cast<AudioOutput*>(self)->renderPeriod(reinterpret_cast<std::int16_t*>(stream),
+                                                  len / static_cast<int>(2 * sizeof(std::int16_t)));
+}
+
+void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
+    for (int done = 0; done < frames;) {
+        if (musicServed_ == kMusicBlockFrames) {
+            FluidSequencer* music = music_.load(std::memory_order_acquire);
+            musicSilent_ =
+                music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
+            musicServed_ = 0;
+        }
+        const int n = std::min(frames - done, kMusicBlockFrames - musicServed_);
+        const std::size_t bytes = static_cast<std::size_t>(n) * 2 * sizeof(std::int16_t);
+        if (musicSilent_)
+            std::memset(stereo + 2 * done, 0, bytes);
+        else
+            std::memcpy(stereo + 2 * done, musicBlock_.data() + 2 * musicServed_, bytes);
+        musicServed_ += n;
+        done += n;
+    }
+    // Read after the music is rendered, so a request made meanwhile still
+    // starts in this period.
+    if (const PcmClip* request = requested_.load(std::memory_order_acquire)) {
+        current_ = request == &haltMark_ ? nullptr : request;
+        position_ = 0;
+        // Set before the slot is emptied, so sounding() never sees a gap.
+        playing_.store(current_ != nullptr, std::memory_order_release);
+        // A request made since stays for the next period.
+        requested_.compare_exchange_strong(request, nullptr, std::memory_order_acq_rel);
+    }
+    int effectFrames = 0;
+    const std::int16_t* effect = nullptr;
+    if (current_ != nullptr) {
+        effect = current_->frames() + 2 * position_;
+        effectFrames = static_cast<int>(std::min<long>(frames, current_->frameCount() - position_));
+        position_ += effectFrames;
+    }
+    limiter_.mix(stereo, effect, effectFrames, frames);
+    if (current_ != nullptr && position_ >= current_->frameCount()) {
+        current_ = nullptr;
+        playing_.store(false, std::memory_order_release);
+    }
+    if (tap_ != nullptr) tap_(tapArg_, stereo, frames);
+}
+
+}  // namespace mm
