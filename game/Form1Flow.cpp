@@ -10,9 +10,11 @@
 #include "Pace.h"
 #include "RankFile.h"
 #include "SaveQueue.h"
+#include "Timing.h"
 
 
 void Form1::mnustart_Click() {
+    qCDebug(zanraiTiming, "Start %lld", timingNow());
     Label10->setCaption(uraMode != 0 ? QStringLiteral("懲らしめてあげなさい")
                                      : QStringLiteral("曲者じゃ出会えぃ"));
     EnableCharacters(true);

@@ -614,13 +614,13 @@ def scenario_close_request(args, x, tmp):
 def scenario_other_folder(args, x, tmp):
     """A copy of the program in a folder with blanks and Japanese characters,
     started from another such folder: rank.dat comes from the working
-    directory, the data files and the sound module from beside the program."""
+    directory, the data files and the sound back end from beside the program."""
     source = os.path.dirname(os.path.abspath(args.program))
     program_dir = os.path.join(tmp, "ゲーム フォルダ", "斬雷 v2")
     os.makedirs(program_dir)
     program = os.path.join(program_dir, os.path.basename(args.program))
     shutil.copy2(args.program, program)
-    for name in ("zanrai_system_sound.so", "bgm.dat", "bgm2.dat", "kiru.dat", "hajiku.dat"):
+    for name in ("zanrai_sound_backend.so", "bgm.dat", "bgm2.dat", "kiru.dat", "hajiku.dat"):
         shutil.copy2(os.path.join(source, name), program_dir)
     # A decoy: a rank.dat beside the program must not be the one read.
     write_bytes(os.path.join(program_dir, "rank.dat"), b"999\r\n")
