@@ -22,6 +22,7 @@
 #include "LoadedSoundBackend.h"
 #include "SoundBackendEntry.h"
 #include "TerminationSignals.h"
+#include "Timing.h"
 
 namespace {
 
@@ -123,7 +124,10 @@ int main(int argc, char* argv[]) {
         form.adjustSize();
         kit::centreOnScreen(&form);
         form.show();
-        new OnFirstExpose(form.windowHandle(), [&sound] { sound.start(); });
+        new OnFirstExpose(form.windowHandle(), [&sound] {
+            qCDebug(zanraiTiming, "Exposed %lld", timingNow());
+            sound.start();
+        });
         display.release();
         status = QApplication::exec();
     }
