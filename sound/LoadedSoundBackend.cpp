@@ -201,13 +201,13 @@ bool LoadedSoundBackend::finish(std::chrono::milliseconds limit) {
     std::unique_lock lock(s.m);
     const bool ended = s.cv.wait_for(lock, limit, [&] { return s.ended; });
     lock.unlock();
-    if (ended) {
+    // Not ended in time: a loader stuck in the kernel (said when it was
+    // noticed), or a back end slow to let go of its device; either way the
+    // program ends without it.
+    if (ended)
         s.thread.join();
-    } else {
-        if (!s.stallReported)
-            std::fprintf(stderr, "zanrai: the sound back end did not end; left behind\n");
+    else
         s.thread.detach();
-    }
     return ended;
 }
 
