@@ -11,9 +11,11 @@
 #include "RankFile.h"
 #include "Rules.h"
 #include "SaveQueue.h"
+#include "Timing.h"
 
 
 void Form1::mnustart_Click() {
+    qCDebug(zanraiTiming, "Start %lld", timingNow());
     Label10->setCaption(uraMode != 0 ? QStringLiteral("懲らしめてあげなさい")
                                      : QStringLiteral("曲者じゃ出会えぃ"));
     EnableCharacters(true);

@@ -5,19 +5,25 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QWindow>
+#include <chrono>
+#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <thread>
+#include <unistd.h>
 
 #include <fontconfig/fontconfig.h>
 
 #include "WindowFrame.h"
+#include "DesktopBeep.h"
 #include "Fonts.h"
 #include "DisplayLoss.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
-#include "LoadedMultimedia.h"
+#include "LoadedSoundBackend.h"
+#include "SoundBackendEntry.h"
 #include "TerminationSignals.h"
+#include "Timing.h"
 
 namespace {
 
@@ -57,7 +63,7 @@ FormServices desktopServices(mm::MultimediaService& multimedia) {
         kit::keepButtonless(&box);
         box.exec();
     };
-    services.beep = [] { QApplication::beep(); };
+    services.beep = desktopBeep(QGuiApplication::platformName());
     services.endProgram = [](int status) { QCoreApplication::exit(status); };
     return services;
 }
@@ -104,21 +110,36 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("zanrai"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.zanrai.Zanrai"));
 
-    // Nothing of the sound is needed for the first frame: its module and its
-    // libraries are loaded once the window is on the screen, or at the first
-    // request if that comes sooner.
-    const auto multimedia = std::make_unique<mm::LoadedMultimedia>(
+    // Nothing of the sound is needed for the first frame: its back end and
+    // its libraries are loaded once the window is on the screen, or at the
+    // first request if that comes sooner, and never on this thread.
+    mm::LoadedSoundBackend sound(
         QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                          QLatin1String(mm::kSystemMultimediaModule))
+                          QLatin1String(mm::kSoundBackendFile))
             .toStdString());
-    Form1 form(desktopServices(*multimedia));
-    if (!form.Form_Load()) return 1;
-    onTerminationSignals([&form] { form.mnuExit_Click(); });
-    letSavesOutliveTheDisplay(rankfile::defaultLockWait);
-    form.adjustSize();
-    kit::centreOnScreen(&form);
-    form.show();
-    new OnFirstExpose(form.windowHandle(), [&multimedia] { multimedia->start(); });
-    display.release();
-    return QApplication::exec();
+    int status = 0;
+    {
+        Form1 form(desktopServices(sound));
+        if (!form.Form_Load()) return 1;
+        onTerminationSignals([&form] { form.mnuExit_Click(); });
+        letSavesOutliveTheDisplay(rankfile::defaultLockWait);
+        form.adjustSize();
+        kit::centreOnScreen(&form);
+        form.show();
+        new OnFirstExpose(form.windowHandle(), [&sound] {
+            qCDebug(zanraiTiming, "Exposed %lld", timingNow());
+            sound.start();
+        });
+        display.release();
+        status = QApplication::exec();
+    }
+    // The game has ended in order (a pending save of rank.dat included).
+    // A thread stuck in the dynamic loader holds its lock, which the normal
+    // end of a process (static destructors, the loader's own handlers)
+    // would wait for without end: then the process ends here.
+    if (!sound.finish(std::chrono::milliseconds(500)) || alertSoundBusy()) {
+        std::fflush(nullptr);
+        _exit(status);
+    }
+    return status;
 }

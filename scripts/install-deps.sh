@@ -10,7 +10,8 @@ set -eu
 GAME="
 build-essential cmake ninja-build pkg-config python3
 qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev libfontconfig-dev qt6-wayland
-libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev libasound2-dev
+libsdl2-dev libfluidsynth-dev libasound2-dev
+libcanberra-dev libcanberra0 sound-theme-freedesktop
 timgm6mb-soundfont fonts-ipafont-gothic
 "
 TEST="

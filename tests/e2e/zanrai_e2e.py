@@ -615,13 +615,13 @@ def scenario_close_request(args, x, tmp):
 def scenario_other_folder(args, x, tmp):
     """A copy of the program in a folder with blanks and Japanese characters,
     started from another such folder: rank.dat comes from the working
-    directory, the data files and the sound module from beside the program."""
+    directory, the data files and the sound back end from beside the program."""
     source = os.path.dirname(os.path.abspath(args.program))
     program_dir = os.path.join(tmp, "ゲーム フォルダ", "斬雷 v2")
     os.makedirs(program_dir)
     program = os.path.join(program_dir, os.path.basename(args.program))
     shutil.copy2(args.program, program)
-    for name in ("zanrai_system_sound.so", "bgm.dat", "bgm2.dat", "kiru.dat", "hajiku.dat"):
+    for name in ("zanrai_sound_backend.so", "bgm.dat", "bgm2.dat", "kiru.dat", "hajiku.dat"):
         shutil.copy2(os.path.join(source, name), program_dir)
     # A decoy: a rank.dat beside the program must not be the one read.
     write_bytes(os.path.join(program_dir, "rank.dat"), b"999\r\n")
@@ -653,6 +653,38 @@ def scenario_other_folder(args, x, tmp):
     finally:
         game.end()
         watch.close()
+
+
+def scenario_stuck_sound(args, x, tmp):
+    """The sound back end's loading never ends (a library it needs is a FIFO,
+    so the dynamic loader waits in the kernel holding its lock): the window
+    answers, the game plays silently, and every way out still ends the
+    program at once with status 0."""
+    stuck = os.path.join(tmp, "stuck")
+    os.mkdir(stuck)
+    os.mkfifo(os.path.join(stuck, "libSDL2-2.0.so.0"))
+    for leave in ("SIGTERM", "SIGINT", "SIGHUP", "Exit"):
+        work = os.path.join(tmp, leave)
+        os.mkdir(work)
+        write_bytes(os.path.join(work, "rank.dat"), b"0\r\n")
+        game = Game(x, args.program, work, tmp, extra_env={"LD_LIBRARY_PATH": stuck})
+        try:
+            window = MainWindow(x, game)
+            window.file_menu("Start")
+            wait_for(lambda: play_area_changes(window, 0.2) > 0, 10, "the targets to move")
+            started = time.monotonic()
+            if leave == "Exit":
+                window.file_menu("Exit")
+            else:
+                game.proc.send_signal(getattr(signal, leave))
+            status = game.wait_exit(5)
+            took = time.monotonic() - started
+            check(status == 0, f"{leave}: exit status {status}; stderr:\n{game.stderr()}")
+            check(took < 1.5 if leave == "Exit" else took < 1.0, f"{leave}: ended after {took:.2f} s")
+            check(game.stderr().count("zanrai:") <= 1, f"{leave}: stderr:\n{game.stderr()}")
+            log(f"{leave}: status 0 after {took:.2f} s")
+        finally:
+            game.end()
 
 
 def scenario_read_only_rank(args, x, tmp):
@@ -994,6 +1026,7 @@ SCENARIOS = {
     "exit_during_game": scenario_exit_during_game,
     "close_request": scenario_close_request,
     "other_folder": scenario_other_folder,
+    "stuck_sound": scenario_stuck_sound,
     "read_only_rank": scenario_read_only_rank,
     "full_disk": scenario_full_disk,
     "no_display": scenario_no_display,

@@ -18,6 +18,8 @@
 
 #include "FaultSupport.h"
 #include "GameFixture.h"
+#include "LoadedSoundBackend.h"
+#include "SoundBackendEntry.h"
 #include "SystemMultimedia.h"
 
 namespace {
@@ -186,6 +188,62 @@ TEST_F(SoundFaults, WithNoAudioDeviceAtAllTheGamePlaysSilently) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(zanraiLines(err), 1) << err;
     EXPECT_NE(err.find("no audio device"), std::string::npos) << err;
+}
+
+// The sound back end lies beside the program as the data files do and can be
+// as broken; cut short, the dynamic loader would map it past its end and the
+// program would die of a bus error.
+TEST_F(SoundFaults, ABrokenSoundBackEndGivesOneLineAndASilentGame) {
+    std::ifstream in(std::string(ZANRAI_DATA_DIR "/") + mm::kSoundBackendFile, std::ios::binary);
+    const std::string good{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(good.size(), 65536U);
+    enum class Kind { none, folder, fifo, file };
+    const struct {
+        Kind kind;
+        std::string bytes;
+        const char* said;
+    } cases[] = {
+        {Kind::none, "", "No such file"},
+        {Kind::folder, "", "not a regular file"},
+        {Kind::fifo, "", "not a regular file"},
+        {Kind::file, "", "too short"},
+        {Kind::file, std::string(200, 'x'), "not a shared object"},
+        {Kind::file, good.substr(0, 4096), "cut short"},
+        {Kind::file, good.substr(0, 65536), "cut short"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said + (" " + std::to_string(c.bytes.size())));
+        const QString bin = folder(QStringLiteral("bin"));
+        QDir(bin).removeRecursively();
+        ASSERT_TRUE(faults::copyDataFiles(bin));
+        const std::string path = QFile::encodeName(bin).toStdString() + '/' + mm::kSoundBackendFile;
+        const int made = c.kind == Kind::folder ? ::mkdir(path.c_str(), 0700)
+                         : c.kind == Kind::fifo ? ::mkfifo(path.c_str(), 0600)
+                                                : 0;
+        ASSERT_EQ(made, 0);
+        if (c.kind == Kind::file) std::ofstream(path, std::ios::binary) << c.bytes;
+        testing::internal::CaptureStderr();
+        {
+            mm::LoadedSoundBackend backEnd(path);
+            writeRank("0\r\n");
+            FormServices services = this->services(bin);
+            services.multimedia = &backEnd;
+            form = std::make_unique<Form1>(services);
+            ASSERT_TRUE(form->Form_Load());
+            form->show();
+            form->mnustart_Click();
+            click(form->Image1);
+            EXPECT_FALSE(backEnd.settle());
+            for (int i = 0; i < 3; ++i) loseALife();
+            EXPECT_EQ(rankContent(), QByteArray("1\r\n"));
+            form->mnuExit_Click();
+            form.reset();
+            EXPECT_TRUE(backEnd.finish(1s));
+        }
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(zanraiLines(err), 1) << err;
+        EXPECT_NE(err.find(c.said), std::string::npos) << err;
+    }
 }
 
 TEST_F(SoundFaults, ADamagedTuneOrCutSoundLeavesTheGameAndTheOtherSoundsWorking) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "DesktopBeep.h"
 #include "Pace.h"
 #include "GameFixture.h"
 
@@ -189,3 +190,18 @@ TEST_F(Flow, ADesktopCloseRequestActsAsExit) {
 }
 
 }  // namespace
+
+// Qt rings the X bell where there is one; a Wayland compositor has none, and
+// there the desktop's own alert sound is played instead.
+TEST(Beep, IsTheXBellExceptOnWayland) {
+    const struct {
+        const char* platform;
+        BeepKind kind;
+    } cases[] = {{"xcb", BeepKind::XBell},
+                 {"wayland", BeepKind::AlertSound},
+                 {"wayland-egl", BeepKind::AlertSound},
+                 {"offscreen", BeepKind::XBell},
+                 {"", BeepKind::XBell}};
+    for (const auto& c : cases)
+        EXPECT_EQ(beepFor(QString::fromLatin1(c.platform)), c.kind) << c.platform;
+}

@@ -42,9 +42,12 @@ grep -qx 'fonts-ipafont-gothic' "$scratch/depends" ||
     fail "Depends lacks the label font: $(field Depends)"
 grep -qx 'timgm6mb-soundfont | sf2-soundfont-gm' "$scratch/depends" ||
     fail "Depends lacks the game's General MIDI soundfont: $(field Depends)"
-# Every library the program and its sound module link must come with its
+# Opened by name at the first beep on Wayland, so shlibdeps cannot see it.
+grep -qx 'libcanberra0' "$scratch/depends" || fail "Depends lacks libcanberra0: $(field Depends)"
+[ "$(field Recommends)" = sound-theme-freedesktop ] || fail "Recommends: $(field Recommends)"
+# Every library the program and its sound back end link must come with its
 # package, which is what dpkg-shlibdeps is there for.
-binaries="$build/bin/zanrai $build/bin/zanrai_system_sound.so"
+binaries="$build/bin/zanrai $build/bin/zanrai_sound_backend.so"
 # shellcheck disable=SC2086
 ldd $binaries | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' > "$scratch/libraries"
 # shellcheck disable=SC2086
@@ -79,7 +82,7 @@ check_release "$root" /usr "$version"
 changelog="$root/usr/share/doc/zanrai/changelog.gz"
 [ ! -f "$changelog" ] || [ "$(zcat "$changelog" | dpkg-parsechangelog -l - -S Version)" = "$version" ] ||
     fail "the newest changelog entry is not $version"
-for binary in zanrai zanrai_system_sound.so; do
+for binary in zanrai zanrai_sound_backend.so; do
     file -b "$root/usr/libexec/zanrai/$binary" | grep -q ', stripped' ||
         fail "the packaged $binary still carries its debugging symbols"
 done

@@ -9,7 +9,7 @@
 #include <optional>
 #include <thread>
 
-#include "LoadedMultimedia.h"
+#include "LoadedSoundBackend.h"
 #include "Multimedia32.h"
 #include "SequencerCommands.h"
 #include "SoundTestFiles.h"
@@ -48,16 +48,23 @@ bool within2s(Condition done) {
     return done();
 }
 
-// The program reaches the service through the module it loads after showing
-// its window: a command gets the module's own answer, and without the module
-// every request fails as it does without a device.
-TEST_F(SystemBackEnd, TheProgramReachesTheServiceThroughItsModule) {
-    mm::LoadedMultimedia loaded(ZANRAI_SOUND_MODULE);
-    EXPECT_EQ(loaded.sendString("stop midifile"), mm::toCode(mm::SeqError::AliasNotOpen));
-    EXPECT_TRUE(loaded.ready());
-    mm::LoadedMultimedia missing(dir.write("empty.so", {}));
-    EXPECT_EQ(missing.sendString("stop midifile"), mm::toCode(mm::SeqError::NoDevice));
-    EXPECT_EQ(missing.playSound("hit.wav", mm::SND_ASYNC), 0);
+// The program reaches the service through its back end, loaded on a thread
+// of its own: a command is accepted at once and runs there, in order, once
+// the back end is in; effects go to it directly from then on.
+TEST_F(SystemBackEnd, TheProgramReachesTheServiceThroughItsBackEnd) {
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
+    const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
+    mm::LoadedSoundBackend loaded(ZANRAI_SOUND_BACKEND);
+    Multimedia32 sound(loaded);
+    EXPECT_EQ(sound.WavePlay(hit), 0) << "dropped before the back end is in";
+    EXPECT_EQ(sound.MidiOpen(tune), 0);
+    EXPECT_EQ(sound.MidiPlay(), 0);
+    ASSERT_TRUE(loaded.settle());
+    EXPECT_NE(sound.WavePlay(hit), 0);
+    EXPECT_EQ(sound.MidiClose(), 0);
+    EXPECT_TRUE(loaded.finish(std::chrono::seconds(5)));
+    EXPECT_EQ(loaded.sendString("stop midifile"), mm::toCode(mm::SeqError::NoDevice))
+        << "nothing is accepted once the back end has ended";
 }
 
 TEST_F(SystemBackEnd, TheDeviceIsOpenOnlyWhileAGameNeedsIt) {

@@ -1,0 +1,11 @@
+// The entry point of the sound back end, the shared object the program loads
+// (LoadedSoundBackend) once its window is on its way to the screen.
+
+#include "SoundBackendEntry.h"
+
+#include "SystemMultimedia.h"
+
+extern "C" __attribute__((visibility("default"))) mm::MultimediaService*
+zanrai_make_sound_backend() {
+    return new mm::SystemMultimedia();
+}
