@@ -32,15 +32,12 @@
 
 #include "FluidSequencer.h"
 #include "ProbeMeasures.h"
+#include "ProbeSynth.h"
 #include "TunePresets.h"
 
 namespace {
 
-using probe::Clock;
-using probe::msSince;
-using probe::periodFrames;
-using probe::statusKiB;
-using probe::threadCpuMs;
+using namespace probe;
 
 void writeWav(const std::string& path, const std::vector<std::int16_t>& pcm, int rate) {
     std::ofstream out(path, std::ios::binary);
@@ -122,26 +119,18 @@ int main(int argc, char* argv[]) {
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
         fluid_set_log_function(level, nullptr, nullptr);
 
-    const long before = statusKiB("VmRSS:");
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setnum(settings, "synth.sample-rate", rate);
-    fluid_settings_setint(settings, "synth.reverb.active", 0);
-    fluid_settings_setint(settings, "synth.chorus.active", 0);
-    fluid_settings_setint(settings, "synth.dynamic-sample-loading", dynamic ? 1 : 0);
-    fluid_synth_t* synth = new_fluid_synth(settings);
-    fluid_synth_set_interp_method(synth, -1, interp);
-    const auto t0 = Clock::now();
-    if (fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED) {
-        std::fprintf(stderr, "cannot load %s\n", soundfont.c_str());
-        return 1;
-    }
+    ProbeSynth probe;
+    fluid_settings_setnum(probe.settings, "synth.sample-rate", rate);
+    fluid_settings_setint(probe.settings, "synth.reverb.active", 0);
+    fluid_settings_setint(probe.settings, "synth.chorus.active", 0);
+    fluid_settings_setint(probe.settings, "synth.dynamic-sample-loading", dynamic ? 1 : 0);
     std::printf("soundfont %s, %s sample loading%s, %d Hz, interpolation %d\n", soundfont.c_str(),
                 dynamic ? "dynamic" : "full", pin ? ", presets pinned before play" : "", rate,
                 interp);
-    std::printf("  load %.1f ms; RSS +%.1f MiB (synth and soundfont)\n", msSince(t0),
-                static_cast<double>(statusKiB("VmRSS:") - before) / 1024.0);
+    if (!probe.load(soundfont)) return 1;
+    fluid_synth_t* synth = probe.synth;
+    fluid_synth_set_interp_method(synth, -1, interp);
 
-    std::vector<std::int16_t> buffer(2 * periodFrames);
     const double periodMs = 1000.0 * periodFrames / rate;
     std::set<std::pair<int, int>> pinned;
     for (const std::string& tune : tunes) {
@@ -161,26 +150,12 @@ int main(int argc, char* argv[]) {
         fluid_player_t* player = new_fluid_player(synth);
         fluid_player_add_mem(player, smf.data(), smf.size());
         fluid_player_play(player);
-        double first = 0.0, worst = 0.0, total = 0.0, firstCpu = 0.0, totalCpu = 0.0;
-        int late = 0;
         std::vector<std::int16_t> rendered;
-        for (int b = 0; b < blocks; ++b) {
-            const auto s = Clock::now();
-            const double c0 = threadCpuMs();
-            fluid_synth_write_s16(synth, periodFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
-            const double ms = msSince(s);
-            const double cpu = threadCpuMs() - c0;
-            totalCpu += cpu;
-            if (b == 0) first = ms, firstCpu = cpu;
-            worst = std::max(worst, ms);
-            total += ms;
-            if (ms > periodMs) ++late;
-            if (!wavPrefix.empty()) rendered.insert(rendered.end(), buffer.begin(), buffer.end());
-        }
+        const PeriodTimes t = renderPeriods(synth, blocks, periodMs, wavPrefix.empty() ? nullptr : &rendered);
         std::printf("  %s: first period %.2f ms (CPU %.2f ms), mean %.3f ms, CPU %.2f %% of a "
                     "core, worst %.2f ms, %d of %d over %.1f ms\n",
-                    tune.c_str(), first, firstCpu, total / blocks,
-                    100.0 * totalCpu / blocks / periodMs, worst, late, blocks, periodMs);
+                    tune.c_str(), t.firstMs, t.firstCpuMs, t.totalMs / blocks,
+                    100.0 * t.totalCpuMs / blocks / periodMs, t.worstMs, t.late, blocks, periodMs);
         if (!wavPrefix.empty()) {
             const std::string name = tune.substr(tune.find_last_of('/') + 1);
             writeWav(wavPrefix + name + ".wav", rendered, rate);
@@ -191,7 +166,5 @@ int main(int argc, char* argv[]) {
     }
     std::printf("  peak RSS of the process %.1f MiB\n",
                 static_cast<double>(statusKiB("VmHWM:")) / 1024.0);
-    delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
     return 0;
 }

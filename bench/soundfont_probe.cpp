@@ -29,40 +29,34 @@
 
 #include "FluidSequencer.h"
 #include "ProbeMeasures.h"
+#include "ProbeSynth.h"
 
 namespace {
 
-using probe::Clock;
-using probe::msSince;
-using probe::periodFrames;
-using probe::statusKiB;
-using probe::threadCpuMs;
+using namespace probe;
 
 constexpr double sampleRate = 44100.0;
 
 // The first second of a tune, rendered offline from a fresh synthesizer,
 // as the level of each 10 ms in dB below full scale.
 std::vector<double> firstSecond(const std::string& soundfont, const std::string& tune, bool full) {
-    fluid_settings_t* settings = new_fluid_settings();
-    mm::applyGameSynthSettings(settings, sampleRate, soundfont);
-    fluid_settings_setint(settings, "synth.dynamic-sample-loading", full ? 0 : 1);
-    fluid_synth_t* synth = new_fluid_synth(settings);
-    fluid_player_t* player = new_fluid_player(synth);
+    ProbeSynth probe;
+    mm::applyGameSynthSettings(probe.settings, sampleRate, soundfont);
+    fluid_settings_setint(probe.settings, "synth.dynamic-sample-loading", full ? 0 : 1);
     std::vector<double> levels;
-    if (fluid_synth_sfload(synth, soundfont.c_str(), 1) != FLUID_FAILED &&
-        fluid_player_add(player, tune.c_str()) == FLUID_OK && fluid_player_play(player) == FLUID_OK) {
+    if (!probe.load(soundfont, true)) return levels;
+    fluid_player_t* player = new_fluid_player(probe.synth);
+    if (fluid_player_add(player, tune.c_str()) == FLUID_OK && fluid_player_play(player) == FLUID_OK) {
         constexpr int window = static_cast<int>(sampleRate) / 100;
         std::vector<std::int16_t> pcm(2 * window);
         for (int w = 0; w < 100; ++w) {
-            fluid_synth_write_s16(synth, window, pcm.data(), 0, 2, pcm.data(), 1, 2);
+            fluid_synth_write_s16(probe.synth, window, pcm.data(), 0, 2, pcm.data(), 1, 2);
             double sum = 0.0;
             for (std::int16_t v : pcm) sum += static_cast<double>(v) * v;
             levels.push_back(10.0 * std::log10(sum / pcm.size() / (32768.0 * 32768.0) + 1e-12));
         }
     }
     delete_fluid_player(player);
-    delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
     return levels;
 }
 
@@ -123,45 +117,27 @@ int main(int argc, char* argv[]) {
     if (compare) return compareFirstSecond(soundfont, tunes);
 
     const long before = statusKiB("VmRSS:");
-    fluid_settings_t* settings = new_fluid_settings();
-    mm::applyGameSynthSettings(settings, sampleRate, soundfont);
-    if (full) fluid_settings_setint(settings, "synth.dynamic-sample-loading", 0);
-    if (!reverb) fluid_settings_setint(settings, "synth.reverb.active", 0);
-    fluid_synth_t* synth = new_fluid_synth(settings);
-    const auto t0 = Clock::now();
-    if (fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED) {
-        std::fprintf(stderr, "cannot load %s\n", soundfont.c_str());
-        return 1;
-    }
+    ProbeSynth probe;
+    mm::applyGameSynthSettings(probe.settings, sampleRate, soundfont);
+    if (full) fluid_settings_setint(probe.settings, "synth.dynamic-sample-loading", 0);
+    if (!reverb) fluid_settings_setint(probe.settings, "synth.reverb.active", 0);
     std::printf("soundfont %s, %s sample loading, reverb %s\n", soundfont.c_str(),
                 full ? "full" : "dynamic", reverb ? "on" : "off");
-    std::printf("  load %.1f ms; RSS +%.1f MiB (synth and soundfont)\n", msSince(t0),
-                static_cast<double>(statusKiB("VmRSS:") - before) / 1024.0);
+    if (!probe.load(soundfont)) return 1;
+    fluid_synth_t* synth = probe.synth;
 
-    std::vector<std::int16_t> buffer(2 * periodFrames);
     const double periodMs = 1000.0 * periodFrames / sampleRate;
     for (const std::string& tune : tunes) {
         fluid_player_t* player = new_fluid_player(synth);
         fluid_player_add(player, tune.c_str());
         fluid_player_play(player);
-        double first = 0.0, worst = 0.0, total = 0.0;
-        int late = 0;
-        const double cpu0 = threadCpuMs();
-        for (int b = 0; b < blocks; ++b) {
-            const auto s = Clock::now();
-            fluid_synth_write_s16(synth, periodFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
-            const double ms = msSince(s);
-            if (b == 0) first = ms;
-            worst = std::max(worst, ms);
-            total += ms;
-            if (ms > periodMs) ++late;
-        }
-        const double cpu = (threadCpuMs() - cpu0) / blocks;
+        const PeriodTimes t = renderPeriods(synth, blocks, periodMs);
+        const double cpu = t.totalCpuMs / blocks;
         std::printf(
             "  %s: first period %.2f ms, mean %.3f ms (CPU %.3f ms, %.2f %% of a core), "
             "worst %.2f ms, %d of %d over %.1f ms\n",
-            tune.c_str(), first, total / blocks, cpu, 100.0 * cpu / periodMs, worst, late, blocks,
-            periodMs);
+            tune.c_str(), t.firstMs, t.totalMs / blocks, cpu, 100.0 * cpu / periodMs, t.worstMs,
+            t.late, blocks, periodMs);
         fluid_player_stop(player);
         delete_fluid_player(player);
         fluid_synth_all_sounds_off(synth, -1);
@@ -170,7 +146,5 @@ int main(int argc, char* argv[]) {
                 static_cast<double>(statusKiB("VmRSS:") - before) / 1024.0);
     std::printf("  peak RSS of the process %.1f MiB\n",
                 static_cast<double>(statusKiB("VmHWM:")) / 1024.0);
-    delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
     return 0;
 }
