@@ -20,7 +20,6 @@
 namespace faults {
 
 using testenv::ScopedEnv;
-using testenv::smallestSoundfont;
 
 // Passes every request on to the real service and keeps what it answered, so
 // a test can tell whether the music really opened and played.

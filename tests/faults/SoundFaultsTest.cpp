@@ -111,10 +111,7 @@ long peakRssKiB() {
 class SoundFaults : public GameFixture {
 protected:
     void SetUp() override {
-        const std::string font = faults::smallestSoundfont();
-        if (font.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
-        soundfont.emplace("ZANRAI_SOUNDFONT", font);
-        driver.emplace("SDL_AUDIODRIVER", "dummy");
+        if (!real.ready()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
     }
     void TearDown() override { unload(); }
 
@@ -158,7 +155,7 @@ protected:
 
     QString folder(const QString& name) const { return work.filePath(name); }
 
-    std::optional<faults::ScopedEnv> soundfont, driver;
+    testenv::RealSoundEnvironment real;
     std::unique_ptr<mm::SystemMultimedia> system;
     std::unique_ptr<faults::ObservedSound> observed;
     std::optional<OutputMeter> meter;

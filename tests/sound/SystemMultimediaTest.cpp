@@ -26,17 +26,13 @@ std::size_t lineCount(const std::string& s) { return std::count(s.begin(), s.end
 class SystemBackEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string sf = testenv::smallestSoundfont();
-        if (sf.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
-        soundfont.emplace("ZANRAI_SOUNDFONT", sf);
-        driver.emplace("SDL_AUDIODRIVER", "dummy");
+        if (!real.ready()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
     }
     std::string openCmd(const std::string& path) {
         return "open " + path + " type sequencer alias midifile";
     }
 
-    std::optional<ScopedEnv> soundfont;
-    std::optional<ScopedEnv> driver;
+    testenv::RealSoundEnvironment real;
     soundtest::TempDir dir;
 };
 

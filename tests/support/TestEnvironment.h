@@ -38,4 +38,18 @@ inline std::string smallestSoundfont() {
     return best;
 }
 
+// The real sound back end as the tests run it: the smallest soundfont and
+// SDL's dummy driver, for the life of the object. Without a soundfont
+// ready() is false, and the test skips.
+struct RealSoundEnvironment {
+    const std::string soundfontPath = smallestSoundfont();
+    std::optional<ScopedEnv> soundfont, driver;
+    RealSoundEnvironment() {
+        if (soundfontPath.empty()) return;
+        soundfont.emplace("ZANRAI_SOUNDFONT", soundfontPath);
+        driver.emplace("SDL_AUDIODRIVER", "dummy");
+    }
+    bool ready() const { return soundfont.has_value(); }
+};
+
 }  // namespace testenv
