@@ -37,8 +37,8 @@ QImage wrap(const uchar* data, qsizetype size) {
     // QImage needs its rows 32-bit aligned; the packer puts them so within
     // the file and the resource compiler keeps files 4-byte aligned.
     if (reinterpret_cast<std::uintptr_t>(pixels) % 4 != 0) return {};
-    return QImage(pixels, width, height, bytesPerLine,
-                  alphaMask ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    return {pixels, width, height, bytesPerLine,
+            alphaMask != 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32};
 }
 
 }  // namespace

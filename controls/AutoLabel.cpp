@@ -2,28 +2,29 @@
 
 #include <QPainter>
 #include <QStyle>
+#include <utility>
 
 #include "FormSurface.h"
 #include "Twips.h"
 
 namespace kit {
 
-AutoLabel::AutoLabel(FormSurface* surface, const QString& caption, int leftTwips, int topTwips,
-                     const Look& look)
+AutoLabel::AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips,
+                     Look look)
     : Control(surface, QRect(toPixels(leftTwips), toPixels(topTwips), 0, 0)),
-      caption_(caption),
-      look_(look),
+      caption_(std::move(caption)),
+      look_(std::move(look)),
       autoSize_(true),
       alignment_(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs) {
     fit();
 }
 
-AutoLabel::AutoLabel(FormSurface* surface, const QString& caption, int leftTwips, int topTwips,
-                     int widthTwips, int heightTwips, const Look& look)
+AutoLabel::AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips,
+                     int widthTwips, int heightTwips, Look look)
     : Control(surface, QRect(toPixels(leftTwips), toPixels(topTwips), toPixels(widthTwips),
                             toPixels(heightTwips))),
-      caption_(caption),
-      look_(look),
+      caption_(std::move(caption)),
+      look_(std::move(look)),
       autoSize_(false),
       alignment_(Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs | Qt::TextWordWrap) {}
 

@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <ranges>
+#include <utility>
 
 #include "Control.h"
 #include "Twips.h"
@@ -11,8 +13,8 @@
 namespace kit {
 
 FormSurface::FormSurface(QWidget* parent, int widthTwips, int heightTwips,
-                         const QColor& background, const QImage& picture)
-    : QWidget(parent), background_(background), picture_(picture), opaque_(true) {
+                         const QColor& background, QImage picture)
+    : QWidget(parent), background_(background), picture_(std::move(picture)), opaque_(true) {
     setFixedSize(toPixels(widthTwips), toPixels(heightTwips));
     // Every pixel comes from the scene: nothing beneath needs painting first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -56,8 +58,7 @@ void FormSurface::raise(Control* control) {
 }
 
 Control* FormSurface::controlAt(const QPoint& pos) const {
-    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
-        Control* control = *it;
+    for (Control* control : std::views::reverse(controls_)) {
         // A hidden or disabled control, a label or a line lets the press
         // through to what lies beneath, as a disabled image does on the
         // platform the game was written for.

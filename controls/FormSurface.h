@@ -20,7 +20,7 @@ class FormSurface : public QWidget {
     Q_OBJECT
 public:
     FormSurface(QWidget* parent, int widthTwips, int heightTwips, const QColor& background,
-                const QImage& picture);
+                QImage picture);
     ~FormSurface() override;
 
     // A transparent surface that covers host beneath host's own widgets and

@@ -187,7 +187,7 @@ void Form1::createControls() {
 
 void Form1::createMenus() {
     QMenuBar* bar = menuBar();
-    auto item = [this](QMenu* menu, const char* name, const QString& caption) {
+    auto item = [](QMenu* menu, const char* name, const QString& caption) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         return action;

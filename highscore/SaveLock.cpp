@@ -44,7 +44,7 @@ QString SaveLock::acquire(const QString& lockPath, std::chrono::milliseconds wai
     const QString name = QString::fromStdString(
         printableText(QFile::encodeName(QFileInfo(lockPath).fileName()).toStdString()));
     const auto start = std::chrono::steady_clock::now();
-    const QString notRegular = QStringLiteral("the lock file %1 is not a regular file").arg(name);
+    QString notRegular = QStringLiteral("the lock file %1 is not a regular file").arg(name);
     for (;;) {
         // Looked at first: opening a device can act on it.
         struct stat named {};

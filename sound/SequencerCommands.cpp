@@ -1,5 +1,9 @@
 #include "SequencerCommands.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
 #include "DataFile.h"
 
 namespace mm {
@@ -104,9 +108,9 @@ bool looksLikeMidiFile(const std::vector<std::uint8_t>& b) {
     auto be16 = [&](std::size_t at) {
         return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
     };
-    auto tagAt = [&](std::size_t at, const char* tag) {
-        return b[at] == tag[0] && b[at + 1] == tag[1] && b[at + 2] == tag[2] &&
-               b[at + 3] == tag[3];
+    auto tagAt = [&](std::size_t at, std::string_view tag) {
+        return std::equal(tag.begin(), tag.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
+                          [](char t, std::uint8_t byte) { return static_cast<std::uint8_t>(t) == byte; });
     };
     if (b.size() < 14 || !tagAt(0, "MThd")) return false;
     const std::uint32_t headerLength = be32(4);

@@ -33,7 +33,7 @@ WavProblem checkFormat(const std::uint8_t* body, std::uint32_t length, WavFormat
     if (f.channels != 1 && f.channels != 2) return WavProblem::BadChannels;
     if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return WavProblem::BadBits;
     if (f.sampleRate < kMinRate || f.sampleRate > kMaxRate) return WavProblem::BadRate;
-    const std::uint32_t frameBytes = static_cast<std::uint32_t>(f.channels * f.bitsPerSample / 8);
+    const auto frameBytes = static_cast<std::uint32_t>(f.channels * f.bitsPerSample / 8);
     if (blockAlign != frameBytes || byteRate != f.sampleRate * frameBytes)
         return WavProblem::InconsistentFormat;
     return WavProblem::None;
@@ -55,8 +55,7 @@ WavProblem checkWavHeader(const std::uint8_t* bytes, std::size_t size, WavFormat
         if (tagIs(chunk, "data")) {
             if (!haveFormat) return WavProblem::NoFormat;
             if (body + length > size) return WavProblem::DataPastEnd;
-            const std::size_t frameBytes =
-                static_cast<std::size_t>(f.channels * f.bitsPerSample / 8);
+            const auto frameBytes = static_cast<std::size_t>(f.channels * f.bitsPerSample / 8);
             f.dataOffset = static_cast<std::size_t>(body);
             f.dataBytes = length - length % frameBytes;
             if (f.dataBytes == 0) return WavProblem::NoData;

@@ -120,7 +120,7 @@ public:
 
 private:
     static std::size_t index(int x, int y) { return static_cast<std::size_t>(y * sceneWidth + x); }
-    std::vector<bool> bits_ = std::vector<bool>(static_cast<std::size_t>(sceneWidth * sceneHeight));
+    std::vector<bool> bits_ = std::vector<bool>(static_cast<std::size_t>(sceneWidth) * sceneHeight);
 };
 
 // 4 x 4 ordered dither: sixteen steps between two colours, so a long

@@ -64,7 +64,7 @@ double rms(const std::vector<int>& s, std::size_t from, std::size_t count) {
 // Share of the clip's energy between two frequencies, from its whole-clip
 // spectrum (a plain DFT: the clips are a few thousand samples).
 double energyShare(const std::vector<int>& s, int rate, double fromHz, double toHz) {
-    const double n = static_cast<double>(s.size());
+    const auto n = static_cast<double>(s.size());
     double inBand = 0, total = 0;
     for (std::size_t k = 1; k < s.size() / 2; ++k) {
         const std::complex<double> step = std::polar(1.0, -2 * M_PI * static_cast<double>(k) / n);

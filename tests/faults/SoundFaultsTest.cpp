@@ -93,7 +93,7 @@ QByteArray wavHeader(std::uint16_t format, std::uint16_t channels, std::uint32_t
     QByteArray w;
     auto u16 = [&](std::uint16_t v) { w.append(char(v & 0xFF)).append(char(v >> 8)); };
     auto u32 = [&](std::uint32_t v) { u16(std::uint16_t(v & 0xFFFF)), u16(std::uint16_t(v >> 16)); };
-    const std::uint16_t block = std::uint16_t(channels * bits / 8);
+    const auto block = std::uint16_t(channels * bits / 8);
     w.append("RIFF"), u32(36 + dataClaim), w.append("WAVEfmt "), u32(16), u16(format), u16(channels);
     u32(rate), u32(rate * block), u16(block), u16(bits), w.append("data"), u32(dataClaim);
     return w.append(QByteArray(int(dataHave), '\x20'));

@@ -113,6 +113,7 @@ TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
         for (std::size_t s = 0; s + kRate < music.size() / 2; s += kRate / 5) cuts.push_back(s);
         const auto withDeflects = mixed(music, deflect, starts);
         std::vector<double> lifts;
+        lifts.reserve(starts.size());
         for (std::size_t s : starts)
             lifts.push_back(momentary(withDeflects, s) - momentary(music, s));
         std::nth_element(lifts.begin(), lifts.begin() + static_cast<long>(lifts.size() / 2),

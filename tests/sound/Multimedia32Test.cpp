@@ -14,7 +14,7 @@ using Strings = std::vector<std::string>;
 
 // Scripted results per command, so each return value can be traced to the
 // command that produced it.
-void scriptResults(mm::RecordingMultimedia& rec, std::map<std::string, std::uint32_t> results) {
+void scriptResults(mm::RecordingMultimedia& rec, const std::map<std::string, std::uint32_t>& results) {
     rec.commandOverride = [results](std::string_view cmd) -> std::optional<std::uint32_t> {
         const auto it = results.find(std::string(cmd));
         return it == results.end() ? std::optional<std::uint32_t>(999) : it->second;
