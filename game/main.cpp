@@ -12,6 +12,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include "WindowFrame.h"
+#include "DataFolder.h"
 #include "Fonts.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
@@ -40,7 +41,7 @@ QWidget* boxOwner() {
 FormServices desktopServices(mm::MultimediaService& multimedia) {
     FormServices services;
     services.multimedia = &multimedia;
-    services.programFolder = QCoreApplication::applicationDirPath();
+    services.programFolder = dataFolder(QCoreApplication::applicationDirPath());
     services.rankFolder = QDir::currentPath();
     services.messageBox = [](const QString& text, const QString& title) {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, boxOwner());
