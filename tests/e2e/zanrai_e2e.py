@@ -349,15 +349,23 @@ class MainWindow:
     def client_shot(self):
         return screenshot(self.x, self.left, self.top + self.menu_h, CLIENT_W, CLIENT_H)
 
-    def file_menu_opened(self):
+    def shown_ids(self):
+        return {int(w) for w in self.x.run("xdotool", "search", "--onlyvisible", "--name", ".*",
+                                           check_rc=False).stdout.split()}
+
+    def file_menu_opened(self, others=()):
         """Waits for the File menu, which opens right under the menu bar at
-        its left end; its geometry."""
+        its left end, as the newest window there (a dialog without a window
+        manager may open at the same place); its geometry."""
         popup = []
 
         def opened():
             result = self.x.run("xdotool", "search", "--onlyvisible", "--name", ".*",
                                 check_rc=False)
-            for wid in (int(w) for w in result.stdout.split() if int(w) != self.wid):
+            popup[:] = []
+            for wid in (int(w) for w in result.stdout.split()):
+                if wid == self.wid or wid in others:
+                    continue
                 try:
                     gx, gy, gw, gh = geometry(self.x, wid)
                 except Failure:
@@ -365,10 +373,9 @@ class MainWindow:
                 if abs(gy - (self.top + self.menu_h)) <= 4 and abs(gx - self.left) <= 20 \
                         and gh < 300:
                     popup.append((gx, gy, gw, gh))
-                    return True
-            return False
+            return bool(popup)
         wait_for(opened, PATIENCE, "the File menu to open", lambda: visible_windows(self.x))
-        return popup[0]
+        return popup[-1]
 
     def file_menu(self, item):
         """Clicks File in the menu bar, then the item in the menu that opens.
@@ -377,8 +384,9 @@ class MainWindow:
         dark text, so nothing depends on the font's metrics; the menu counts
         as drawn when two looks in a row find the same rows.
         """
+        before = self.shown_ids()
         click(self.x, self.left + 15, self.top + self.menu_h - 10)
-        gx, gy, gw, gh = self.file_menu_opened()
+        gx, gy, gw, gh = self.file_menu_opened(before)
         looks = [None]
 
         def drawn():
@@ -904,9 +912,10 @@ def open_menu_item(window, menus_right, downs):
     item is then active, and Down to an item below it."""
     # Without --sync: a synchronous move to where the pointer already is
     # waits for a motion that never comes.
+    before = window.shown_ids()
     window.x.run("xdotool", "mousemove", str(window.left + 15), str(window.top + window.menu_h - 10),
                  "click", "1")
-    window.file_menu_opened()
+    window.file_menu_opened(before)
     window.x.run("xdotool", "key", *(["Right"] * menus_right + ["Down"] * downs + ["Return"]))
     window.x.run("xdotool", "mousemove", str(window.left + 200), str(window.top + window.menu_h + 300))
 
