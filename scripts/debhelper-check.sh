@@ -10,9 +10,10 @@
 #   default  the launcher in /usr/bin, the data beside the program in
 #            /usr/libexec/zanrai
 #   games    the launcher in /usr/games, the data in /usr/share/games/zanrai
-# The work folder is removed after a layout passes and kept, its path
-# printed, after one fails. Needs debhelper and dpkg-dev
-# (scripts/install-deps.sh all installs them).
+# Each layout is built in build-debhelper/<layout>/, a fixed place, so that
+# a compiler cache finds the last run's objects; the folder is removed after
+# the layout passes and kept, its path printed, after it fails. Needs
+# debhelper and dpkg-dev (scripts/install-deps.sh all installs them).
 set -eu
 cd "$(dirname "$0")/.."
 source="$(pwd)"
@@ -107,9 +108,10 @@ EOF
 
 status=0
 for layout in "$@"; do
-    work="$(mktemp -d "${TMPDIR:-/tmp}/zanrai-debhelper-$layout.XXXXXX")"
+    work="$source/build-debhelper/$layout"
     tree="$work/zanrai-$version"
-    mkdir "$tree"
+    rm -rf "$work"
+    mkdir -p "$tree"
     # The sources as they are now, committed or not; no build tree.
     git ls-files -z --cached --others --exclude-standard | (cd "$source" && xargs -0 cp --parents -t "$tree")
     make_debian "$tree" "$layout"
@@ -137,6 +139,7 @@ for layout in "$@"; do
     if [ "$failures" -eq 0 ]; then
         echo "debhelper-check: $layout: built, tested and clean in $seconds s"
         rm -rf "$work"
+        rmdir "$source/build-debhelper" 2> /dev/null || true
     else
         echo "debhelper-check: $layout: FAILED; the log and the tree are kept in $work" >&2
         status=1
