@@ -10,10 +10,11 @@
 #   default  the launcher in /usr/bin, the data beside the program in
 #            /usr/libexec/zanrai
 #   games    the launcher in /usr/games, the data in /usr/share/games/zanrai
-# Each layout is built in build-debhelper/<layout>/, a fixed place, so that
-# a compiler cache finds the last run's objects; the folder is removed after
-# the layout passes and kept, its path printed, after it fails. Needs
-# debhelper and dpkg-dev (scripts/install-deps.sh all installs them).
+# The layouts are built one after the other in one place,
+# build-debhelper/zanrai-<version>, so that a compiler cache gives the
+# second the first one's objects (the folder is in every compile line); it
+# is removed when all pass, and kept, with the build log, at the first
+# failure. Needs debhelper and dpkg-dev (scripts/install-deps.sh all).
 set -eu
 cd "$(dirname "$0")/.."
 source="$(pwd)"
@@ -106,10 +107,13 @@ EOF
     chmod +x "$debian/rules"
 }
 
-status=0
+work="$source/build-debhelper"
+tree="$work/zanrai-$version"
+kept() {
+    echo "debhelper-check: $layout: $1; the log and the tree are kept in $work" >&2
+    exit 1
+}
 for layout in "$@"; do
-    work="$source/build-debhelper/$layout"
-    tree="$work/zanrai-$version"
     rm -rf "$work"
     mkdir -p "$tree"
     # The sources as they are now, committed or not; no build tree.
@@ -119,9 +123,7 @@ for layout in "$@"; do
     started="$(date +%s)"
     if ! (cd "$tree" && dpkg-buildpackage -us -uc -b) > "$work/build.log" 2>&1; then
         tail -n 60 "$work/build.log" >&2
-        echo "debhelper-check: $layout: the build FAILED; the log and the tree are kept in $work" >&2
-        status=1
-        continue
+        kept "the build FAILED"
     fi
     seconds=$(($(date +%s) - started))
     failures=0
@@ -136,13 +138,7 @@ for layout in "$@"; do
     [ -z "$executable" ] || { echo "FAIL: $layout: executable files: $executable" >&2; failures=1; }
     dpkg-deb -c "$deb" | awk '/\.dat$/ { print "  " $1, $6 }'
     sh scripts/check-lintian.sh "$work" hardened || failures=1
-    if [ "$failures" -eq 0 ]; then
-        echo "debhelper-check: $layout: built, tested and clean in $seconds s"
-        rm -rf "$work"
-        rmdir "$source/build-debhelper" 2> /dev/null || true
-    else
-        echo "debhelper-check: $layout: FAILED; the log and the tree are kept in $work" >&2
-        status=1
-    fi
+    [ "$failures" -eq 0 ] || kept "FAILED"
+    echo "debhelper-check: $layout: built, tested and clean in $seconds s"
 done
-exit "$status"
+rm -rf "$work"
