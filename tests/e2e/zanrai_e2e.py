@@ -10,8 +10,9 @@ and a watchdog alarm leaves time for the clean-up before CTest's own timeout.
 
 Every wait is for something the program does (a window mapped or gone, a
 picture drawn, a file written, a line printed, the process ended), polled,
-never a fixed sleep in its place; its bound, PATIENCE, holds on a 2-core machine at load
-15 under the sanitizers, and a wait that runs out says what it saw instead.
+never a fixed sleep in its place; its bound, PATIENCE, holds on a 2-core
+machine at load 15 under the sanitizers, and a wait that runs out says what
+it saw instead.
 """
 
 import argparse
