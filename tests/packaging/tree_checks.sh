@@ -2,7 +2,8 @@
 # at an installed tree under <root>/<prefix> and count failures in $failures.
 # The layout is the one the build was configured with, set by the caller:
 # $private_dir (the program's folder), $data_dir (its data files' folder),
-# both under the prefix, and $copyright (ON when the licence is installed).
+# both under the prefix, and $copyright (ON when a plain install has the
+# licence).
 
 fail() {
     echo "FAIL: $*" >&2
@@ -18,7 +19,12 @@ check_file_list() {  # <root> <prefix> <expected list> <launcher dir> plain|deb
     [ -z "$stray" ] || fail "files outside $2: $stray"
     actual="$(cd "$1/${2#/}" && find . ! -type d -printf '%m %P\n' | LC_ALL=C sort)"
     if [ "$5" = deb ]; then keep='s/^deb //'; else keep='/^deb /d'; fi
-    if [ "$copyright" = ON ]; then keep="$keep; s/^copyright //"; else keep="$keep; /^copyright /d"; fi
+    # The project's own package has the licence whatever the option says.
+    if [ "$copyright" = ON ] || [ "$5" = deb ]; then
+        keep="$keep; s/^copyright //"
+    else
+        keep="$keep; /^copyright /d"
+    fi
     expected="$(sed "$keep; s#@LAUNCHER_DIR@#$4#; s#libexec/zanrai#$private_dir#; s#@DATA_DIR@#$data_dir#" "$3" |
         LC_ALL=C sort)"
     if [ "$actual" != "$expected" ]; then
