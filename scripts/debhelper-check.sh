@@ -7,9 +7,11 @@
 # puts in one, and this script is that, tried.
 #
 # Usage: debhelper-check.sh [default|games]...   (both when none is named)
-#   default  the launcher in /usr/bin, the data beside the program in
-#            /usr/libexec/zanrai
-#   games    the launcher in /usr/games, the data in /usr/share/games/zanrai
+#   default  the data beside the program in /usr/libexec/zanrai, where they
+#            are by default
+#   games    the data in /usr/share/games/zanrai
+# Both put the launcher in /usr/games: lintian rejects a package in the
+# games section with nothing there.
 # The layouts are built one after the other in one place,
 # build-debhelper/zanrai-<version>, so that a compiler cache gives the
 # second the first one's objects (the folder is in every compile line); it
@@ -91,8 +93,8 @@ EOF
             sed 's/^$/./; s/^/ /'
     } > "$debian/copyright"
     configure="-DZANRAI_BUILD_BENCHMARKS=OFF -DZANRAI_INSTALL_COPYRIGHT=OFF"
-    [ "$2" = default ] ||
-        configure="$configure -DZANRAI_LAUNCHER_DESTINATION=games -DZANRAI_DATA_DESTINATION=share/games/zanrai"
+    configure="$configure -DZANRAI_LAUNCHER_DESTINATION=games"
+    [ "$2" = default ] || configure="$configure -DZANRAI_DATA_DESTINATION=share/games/zanrai"
     {
         printf '#!/usr/bin/make -f\n'
         printf 'export DEB_BUILD_MAINT_OPTIONS = hardening=+all\n\n'
@@ -134,11 +136,12 @@ for layout in "$@"; do
     # Data and text files: nothing outside the program's folder, the launcher
     # and the sound module may be executable.
     executable="$(dpkg-deb -c "$deb" | awk '$1 ~ /^-..x/ { print $6 }' |
-        grep -Ev '^\./usr/(bin|games)/zanrai$|^\./usr/libexec/zanrai/zanrai(_system_sound\.so)?$' || true)"
+        grep -Ev '^\./usr/games/zanrai$|^\./usr/libexec/zanrai/zanrai(_system_sound\.so)?$' || true)"
     [ -z "$executable" ] || { echo "FAIL: $layout: executable files: $executable" >&2; failures=1; }
     dpkg-deb -c "$deb" | awk '/\.dat$/ { print "  " $1, $6 }'
     sh scripts/check-lintian.sh "$work" hardened || failures=1
     [ "$failures" -eq 0 ] || kept "FAILED"
     echo "debhelper-check: $layout: built, tested and clean in $seconds s"
 done
-rm -rf "$work"
+# ZANRAI_DEBHELPER_KEEP=1 keeps the last layout's tree and package, to try.
+[ "${ZANRAI_DEBHELPER_KEEP:-0}" = 1 ] && echo "debhelper-check: kept in $work" || rm -rf "$work"
