@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include "Form1.h"
@@ -235,6 +236,13 @@ void Form1::connectHandlers() {
     connect(mnuUra, &QAction::triggered, this, &Form1::mnuUra_Click);
     connect(mnuRet, &QAction::triggered, this, &Form1::mnuRet_Click);
     connect(mnuVer, &QAction::triggered, this, &Form1::mnuVer_Click);
+    // Ctrl+Q, the key players try first, leaves as File, Exit does. It
+    // belongs to the window, not to the item, so the menu shows its caption
+    // alone; it works in the level and version dialogs too, which leave
+    // Exit in reach, while a modal box blocks it as it blocks the menu.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quit->setContext(Qt::ApplicationShortcut);
+    connect(quit, &QShortcut::activated, this, &Form1::mnuExit_Click);
 
     connect(Timer1, &kit::WindowTimer::Timer, this, &Form1::Timer1_Timer);
     connect(Timer2, &kit::WindowTimer::Timer, this, &Form1::Timer2_Timer);

@@ -53,7 +53,8 @@ bool Form1::Form_Load() {
     // them before their first tick.
     SwitchGameTimers(false);
 
-    // The data files lie beside the program.
+    // The data files lie beside the program, or where it was built to
+    // find them.
     bgmPath = beside(services_.programFolder, data_files::tune);
     bgm2Path = beside(services_.programFolder, data_files::specialTune);
     cutSoundPath = beside(services_.programFolder, data_files::cut);

@@ -15,7 +15,8 @@ class MultimediaService;
 struct FormServices {
     // Plays music and effects.
     mm::MultimediaService* multimedia = nullptr;
-    // The folder that holds the program file; the data files lie there.
+    // The folder the data files lie in: the program's own, unless it was
+    // built to find them elsewhere (DataFolder.h).
     QString programFolder;
     // The folder rank.dat is read from and saved to: the working directory.
     QString rankFolder;

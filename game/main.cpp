@@ -16,6 +16,7 @@
 
 #include "WindowFrame.h"
 #include "DesktopBeep.h"
+#include "DataFolder.h"
 #include "Fonts.h"
 #include "DisplayLoss.h"
 #include "Form1.h"
@@ -47,7 +48,7 @@ QWidget* boxOwner() {
 FormServices desktopServices(mm::MultimediaService& multimedia) {
     FormServices services;
     services.multimedia = &multimedia;
-    services.programFolder = QCoreApplication::applicationDirPath();
+    services.programFolder = dataFolder(QCoreApplication::applicationDirPath());
     services.rankFolder = QDir::currentPath();
     services.messageBox = [](const QString& text, const QString& title) {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, boxOwner());

@@ -1,13 +1,20 @@
 # Runs at install time (see CMakeLists.txt): writes the launcher with the
-# absolute path of the program's folder under the prefix being installed to,
-# and the manual page with the paths of both. DESTDIR is left out of those
+# absolute paths of the program's folder and of its data under the prefix
+# being installed to, and the manual page with the paths of all three. DESTDIR is left out of those
 # paths on purpose: it is only a staging area.
 
-if(IS_ABSOLUTE "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
-  set(ZANRAI_LIBEXEC_DIR "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
-else()
-  set(ZANRAI_LIBEXEC_DIR "${CMAKE_INSTALL_PREFIX}/${ZANRAI_LAUNCHER_PRIVATE_DIR}")
-endif()
+foreach(kind LIBEXEC DATA)
+  if(kind STREQUAL "LIBEXEC")
+    set(folder "${ZANRAI_LAUNCHER_PRIVATE_DIR}")
+  else()
+    set(folder "${ZANRAI_LAUNCHER_DATA_DIR}")
+  endif()
+  if(IS_ABSOLUTE "${folder}")
+    set(ZANRAI_${kind}_DIR "${folder}")
+  else()
+    set(ZANRAI_${kind}_DIR "${CMAKE_INSTALL_PREFIX}/${folder}")
+  endif()
+endforeach()
 
 # Debian keeps games apart from other programs, in /usr/games, which is on
 # its default PATH; elsewhere bin/ is where a player's PATH looks.
@@ -24,7 +31,8 @@ endif()
 
 # One staging folder per destination, so installs running at the same time
 # (a test and a package build, each with its own DESTDIR) never share a file.
-string(MD5 zanrai_destination_key "$ENV{DESTDIR}|${ZANRAI_LIBEXEC_DIR}|${zanrai_launcher_dir}")
+string(MD5 zanrai_destination_key
+  "$ENV{DESTDIR}|${ZANRAI_LIBEXEC_DIR}|${ZANRAI_DATA_DIR}|${zanrai_launcher_dir}")
 set(zanrai_stage_dir "${ZANRAI_LAUNCHER_STAGE}/${zanrai_destination_key}")
 set(zanrai_staged "${zanrai_stage_dir}/zanrai")
 configure_file("${ZANRAI_LAUNCHER_TEMPLATE}" "${zanrai_staged}" @ONLY)

@@ -5,9 +5,11 @@
 # answers --help and --version and refuses anything else.
 set -eu
 
-# Filled in when installed (and for the build tree); ZANRAI_LIBEXEC_DIR points
-# the launcher at another program folder, as the tests do with a stand-in.
+# Filled in when installed (and for the build tree); ZANRAI_LIBEXEC_DIR and
+# ZANRAI_DATA_DIR point the launcher at another program folder and another
+# folder with the rank.dat template, as the tests do with a stand-in.
 libexec_dir="${ZANRAI_LIBEXEC_DIR:-@ZANRAI_LIBEXEC_DIR@}"
+data_dir="${ZANRAI_DATA_DIR:-@ZANRAI_DATA_DIR@}"
 version="@ZANRAI_VERSION@"
 
 data_home="${XDG_DATA_HOME:-}"
@@ -69,8 +71,8 @@ if ! output="$(mkdir -p "$folder" 2>&1)"; then
     die "cannot create $folder: $(cause "$output")"
 fi
 if [ ! -e "$folder/rank.dat" ]; then
-    [ -f "$libexec_dir/rank.dat" ] ||
-        die "cannot seed $folder/rank.dat: $libexec_dir/rank.dat is missing (reinstall zanrai)"
+    [ -f "$data_dir/rank.dat" ] ||
+        die "cannot seed $folder/rank.dat: $data_dir/rank.dat is missing (reinstall zanrai)"
     # Copied under a name of its own first: an interrupted copy must never
     # become a truncated rank.dat, and two launches at once must not share
     # the temporary file. A copy that fails (a full disk) takes its
@@ -79,7 +81,7 @@ if [ ! -e "$folder/rank.dat" ]; then
     trap 'rm -f "$seed"' EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
-    if ! output="$(cp "$libexec_dir/rank.dat" "$seed" 2>&1)" ||
+    if ! output="$(cp "$data_dir/rank.dat" "$seed" 2>&1)" ||
         ! output="$(mv -f "$seed" "$folder/rank.dat" 2>&1)"; then
         die "cannot create $folder/rank.dat: $(cause "$output")"
     fi

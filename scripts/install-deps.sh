@@ -18,7 +18,7 @@ TEST="
 libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
 clang libclang-rt-14-dev
 xvfb xauth xdotool imagemagick x11-utils
-desktop-file-utils appstream dpkg-dev file lintian
+desktop-file-utils appstream dpkg-dev file lintian debhelper
 openbox xfwm4 dbus-daemon weston
 "
 

@@ -1,8 +1,12 @@
 #include <algorithm>
+#include <functional>
 
 #include "DesktopBeep.h"
+#include "Form2.h"
+#include "Form5.h"
 #include "Pace.h"
 #include "GameFixture.h"
+#include "Pace.h"
 
 namespace {
 
@@ -181,12 +185,36 @@ TEST_F(Flow, ExitWhileTheGameOverBoxIsOpenIsTheEnd) {
     EXPECT_EQ(form->Label9->caption(), QStringLiteral("0")) << "Reset ran after Exit";
 }
 
-TEST_F(Flow, ADesktopCloseRequestActsAsExit) {
-    Form1& f = load();
-    f.mnustart_Click();
-    f.close();
-    EXPECT_EQ(endStatus, 0);
-    EXPECT_EQ(sound.commands.back(), "close midifile");
+// The ways out other than the menu leave as File, Exit does: a close request
+// from the desktop, and Ctrl+Q wherever the keyboard is while Exit is in
+// reach, the two modeless dialogs included.
+TEST_F(Flow, ACloseRequestOrCtrlQActsAsExit) {
+    using Focus = std::function<QWidget*(Form1&)>;
+    const std::vector<std::pair<const char*, Focus>> ways = {
+        {"close request", [](Form1&) -> QWidget* { return nullptr; }},
+        {"Ctrl+Q in the main window", [](Form1& f) -> QWidget* { return &f; }},
+        {"Ctrl+Q in the level dialog",
+         [](Form1& f) -> QWidget* { return f.mnuLv_Click(), f.levelDialog.data(); }},
+        {"Ctrl+Q in the version dialog",
+         [](Form1& f) -> QWidget* { return f.mnuVer_Click(), f.versionDialog.data(); }},
+    };
+    for (const auto& [way, focus] : ways) {
+        SCOPED_TRACE(way);
+        endStatus.reset();
+        Form1& f = load();
+        QWidget* window = focus(f);
+        f.mnustart_Click();
+        if (window == nullptr) {
+            f.close();
+        } else {
+            window->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        }
+        EXPECT_EQ(endStatus, 0);
+        EXPECT_EQ(sound.commands.back(), "close midifile");
+        EXPECT_FALSE(f.isVisible());
+    }
 }
 
 }  // namespace

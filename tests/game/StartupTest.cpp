@@ -1,3 +1,6 @@
+#include <QDir>
+
+#include "DataFolder.h"
 #include "GameFixture.h"
 
 namespace {
@@ -70,6 +73,19 @@ TEST_F(Startup, DataFilesLieBesideTheProgramWithOneSeparator) {
     Form1 root(services(QStringLiteral("/")));
     ASSERT_TRUE(root.Form_Load());
     EXPECT_EQ(root.bgmPath, QStringLiteral("/bgm.dat"));
+}
+
+// The build tree and a copy with its files keep them beside the program; an
+// installed program whose files a packager moved finds the folder it was
+// built with.
+TEST_F(Startup, DataFilesBesideTheProgramWinOverTheInstalledFolder) {
+    const QString beside = work.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(beside));
+    const QString installed = QStringLiteral("/usr/share/games/zanrai");
+    EXPECT_EQ(dataFolder(beside, QString()), beside);
+    EXPECT_EQ(dataFolder(beside, installed), installed);
+    QFile(beside + QStringLiteral("/bgm.dat")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(dataFolder(beside, installed), beside);
 }
 
 TEST_F(Startup, NothingReactsToClicksBeforeStart) {

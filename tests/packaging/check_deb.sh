@@ -2,6 +2,8 @@
 # Builds the Debian package and checks its control fields and contents. The
 # package is kept in <out dir> for the lintian check.
 # Usage: check_deb.sh <cpack> <build dir> <source dir> <version> <out dir>
+#        <launcher dir> <program dir> <data dir> <copyright>, as for
+#        check_install.sh
 set -eu
 
 cpack="$1"
@@ -9,6 +11,10 @@ build="$2"
 source="$3"
 version="$4"
 out="$5"
+launcher_dir="$6"
+private_dir="$7"
+data_dir="$8"
+copyright="$9"
 here="$(cd "$(dirname "$0")" && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
@@ -44,7 +50,10 @@ grep -qx 'timgm6mb-soundfont | sf2-soundfont-gm' "$scratch/depends" ||
     fail "Depends lacks the game's General MIDI soundfont: $(field Depends)"
 # Opened by name at the first beep on Wayland, so shlibdeps cannot see it.
 grep -qx 'libcanberra0' "$scratch/depends" || fail "Depends lacks libcanberra0: $(field Depends)"
-[ "$(field Recommends)" = sound-theme-freedesktop ] || fail "Recommends: $(field Recommends)"
+# Without Qt's Wayland platform the game still runs, through XWayland; without
+# the sound theme the Wayland beep is silent.
+[ "$(field Recommends)" = "qt6-wayland, sound-theme-freedesktop" ] && ! grep -q wayland "$scratch/depends" ||
+    fail "Recommends: $(field Recommends); Depends: $(field Depends)"
 # Every library the program and its sound back end link must come with its
 # package, which is what dpkg-shlibdeps is there for.
 binaries="$build/bin/zanrai $build/bin/zanrai_sound_backend.so"
@@ -72,10 +81,10 @@ owners="$(dpkg-deb -c "$deb" | awk '{ print $2 }' | sort -u)"
 
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
-check_file_list "$root" /usr "$here/expected-install.txt" games deb
-check_launcher "$root" /usr "$source/packaging/zanrai.sh" games "$version"
+check_file_list "$root" /usr "$here/expected-install.txt" "$launcher_dir" deb
+check_launcher "$root" /usr "$source/packaging/zanrai.sh" "$launcher_dir" "$version"
 check_program "$root" /usr
-check_ids "$root" /usr "$source" games
+check_ids "$root" /usr "$source" "$launcher_dir"
 check_release "$root" /usr "$version"
 # A NEWS.md entry that does not match the project's version would give the
 # package a changelog for another release.
@@ -83,7 +92,7 @@ changelog="$root/usr/share/doc/zanrai/changelog.gz"
 [ ! -f "$changelog" ] || [ "$(zcat "$changelog" | dpkg-parsechangelog -l - -S Version)" = "$version" ] ||
     fail "the newest changelog entry is not $version"
 for binary in zanrai zanrai_sound_backend.so; do
-    file -b "$root/usr/libexec/zanrai/$binary" | grep -q ', stripped' ||
+    file -b "$root/usr/$private_dir/$binary" | grep -q ', stripped' ||
         fail "the packaged $binary still carries its debugging symbols"
 done
 

@@ -50,6 +50,7 @@ $1"; shift; done
 '
         # shellcheck disable=SC2086
         exec env -i PATH="$PATH" HOME="$home" DISPLAY=:0 ZANRAI_LIBEXEC_DIR="$standin_dir" \
+            ZANRAI_DATA_DIR="$standin_dir" \
             STANDIN_LOG="$log" $vars sh "$launcher" "$@" < /dev/null
     )
 }
