@@ -55,7 +55,7 @@ Priority: optional
 Maintainer: $maintainer
 Build-Depends: debhelper-compat (= 13), cmake, pkg-config, python3,
  qt6-base-dev, qt6-base-dev-tools, libgl-dev, libxcb1-dev, libfontconfig-dev,
- libsdl2-dev, libsdl2-mixer-dev, libfluidsynth-dev, libasound2-dev,
+ libsdl2-dev, libfluidsynth-dev, libasound2-dev, libcanberra-dev,
  libgtest-dev <!nocheck>, libgmock-dev <!nocheck>, libebur128-dev <!nocheck>,
  fonts-ipafont-gothic <!nocheck>, timgm6mb-soundfont <!nocheck>,
  desktop-file-utils <!nocheck>, appstream <!nocheck>, file <!nocheck>
@@ -66,8 +66,8 @@ Rules-Requires-Root: no
 Package: zanrai
 Architecture: any
 Depends: \${shlibs:Depends}, \${misc:Depends}, fonts-ipafont-gothic,
- timgm6mb-soundfont | sf2-soundfont-gm
-Recommends: qt6-wayland
+ timgm6mb-soundfont | sf2-soundfont-gm, libcanberra0
+Recommends: qt6-wayland, sound-theme-freedesktop
 Description: reflex game set in Japan's Edo period
  Five intruders sink toward a red line; click them to cut them down before
  they cross it. A bonus character and a hidden samurai are worth extra
