@@ -16,13 +16,13 @@ enum class Kind {
 };
 
 struct Entry {
-    const char* name;       // file name without extension, e.g. "bonus_cut"
-    const char* path;       // resource path from Pictures.h
+    const char* name;  // file name without extension, e.g. "bonus_cut"
+    const char* path;  // resource path from Pictures.h
     Kind kind;
     QSize size;
-    const char* shownBy;    // controls holding it when the game starts
-    const char* specialBy;  // controls holding it in the special mode
-    const char* pairedWith; // for a cut or found picture: its normal picture
+    const char* shownBy;     // controls holding it when the game starts
+    const char* specialBy;   // controls holding it in the special mode
+    const char* pairedWith;  // for a cut or found picture: its normal picture
 };
 
 std::span<const Entry> catalogue();

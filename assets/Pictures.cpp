@@ -11,8 +11,8 @@ namespace pictures {
 namespace {
 
 // Where the fields of the header written by zanrai_picture_pack lie.
-constexpr qsizetype pixelOffsetAt = 10, headerSizeAt = 14, widthAt = 18, heightAt = 22,
-                    bitsAt = 28, compressionAt = 30, masksAt = 54, headerEnd = 14 + 108;
+constexpr qsizetype pixelOffsetAt = 10, headerSizeAt = 14, widthAt = 18, heightAt = 22, bitsAt = 28,
+                    compressionAt = 30, masksAt = 54, headerEnd = 14 + 108;
 
 quint32 u32(const uchar* at) { return qFromLittleEndian<quint32>(at); }
 
@@ -23,11 +23,10 @@ QImage wrap(const uchar* data, qsizetype size) {
     const quint32 offset = u32(data + pixelOffsetAt);
     const auto width = static_cast<qint32>(u32(data + widthAt));
     const auto height = -static_cast<qint32>(u32(data + heightAt));  // stored top down
-    const bool packed = u32(data + headerSizeAt) == 108 &&
-                        qFromLittleEndian<quint16>(data + bitsAt) == 32 &&
-                        u32(data + compressionAt) == 3 && u32(data + masksAt) == 0x00ff0000 &&
-                        u32(data + masksAt + 4) == 0x0000ff00 &&
-                        u32(data + masksAt + 8) == 0x000000ff;
+    const bool packed =
+        u32(data + headerSizeAt) == 108 && qFromLittleEndian<quint16>(data + bitsAt) == 32 &&
+        u32(data + compressionAt) == 3 && u32(data + masksAt) == 0x00ff0000 &&
+        u32(data + masksAt + 4) == 0x0000ff00 && u32(data + masksAt + 8) == 0x000000ff;
     const quint32 alphaMask = u32(data + masksAt + 12);
     if (!packed || width <= 0 || height <= 0 || (alphaMask != 0 && alphaMask != 0xff000000))
         return {};

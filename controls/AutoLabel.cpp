@@ -9,8 +9,7 @@
 
 namespace kit {
 
-AutoLabel::AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips,
-                     Look look)
+AutoLabel::AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips, Look look)
     : Control(surface, QRect(toPixels(leftTwips), toPixels(topTwips), 0, 0)),
       caption_(std::move(caption)),
       look_(std::move(look)),
@@ -22,7 +21,7 @@ AutoLabel::AutoLabel(FormSurface* surface, QString caption, int leftTwips, int t
 AutoLabel::AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips,
                      int widthTwips, int heightTwips, Look look)
     : Control(surface, QRect(toPixels(leftTwips), toPixels(topTwips), toPixels(widthTwips),
-                            toPixels(heightTwips))),
+                             toPixels(heightTwips))),
       caption_(std::move(caption)),
       look_(std::move(look)),
       autoSize_(false),
@@ -67,8 +66,8 @@ void AutoLabel::paint(QPainter& painter) const {
         QStyle::visualAlignment(direction, Qt::Alignment(alignment_)) |
         (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
     painter.setFont(font());
-    surface()->style()->drawItemText(&painter, geometry(), flags, palette(), isEnabled(),
-                                     caption_, QPalette::WindowText);
+    surface()->style()->drawItemText(&painter, geometry(), flags, palette(), isEnabled(), caption_,
+                                     QPalette::WindowText);
 }
 
 }  // namespace kit

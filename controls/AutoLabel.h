@@ -27,11 +27,10 @@ public:
     };
 
     // Auto-sized label at (left, top) twips.
-    AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips,
-              Look look);
+    AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips, Look look);
     // Fixed-size label with a box of the given twips; wraps its text.
-    AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips,
-              int widthTwips, int heightTwips, Look look);
+    AutoLabel(FormSurface* surface, QString caption, int leftTwips, int topTwips, int widthTwips,
+              int heightTwips, Look look);
 
     QString caption() const { return caption_; }
     void setCaption(const QString& caption);

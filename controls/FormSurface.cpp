@@ -12,8 +12,8 @@
 
 namespace kit {
 
-FormSurface::FormSurface(QWidget* parent, int widthTwips, int heightTwips,
-                         const QColor& background, QImage picture)
+FormSurface::FormSurface(QWidget* parent, int widthTwips, int heightTwips, const QColor& background,
+                         QImage picture)
     : QWidget(parent), background_(background), picture_(std::move(picture)), opaque_(true) {
     setFixedSize(toPixels(widthTwips), toPixels(heightTwips));
     // Every pixel comes from the scene: nothing beneath needs painting first.
@@ -40,8 +40,7 @@ FormSurface::~FormSurface() {
 FormSurface* FormSurface::overlay(QWidget* host) { return new FormSurface(host); }
 
 bool FormSurface::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parent() && event->type() == QEvent::Resize)
-        setGeometry(parentWidget()->rect());
+    if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
     return QWidget::eventFilter(watched, event);
 }
 
@@ -92,9 +91,9 @@ void FormSurface::paintEvent(QPaintEvent* event) {
         const QPixmap& pixmap = scene();
         const qreal ratio = pixmap.devicePixelRatio();
         for (const QRect& r : event->region())
-            painter.drawPixmap(r, pixmap,
-                               QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio,
-                                      r.height() * ratio));
+            painter.drawPixmap(
+                r, pixmap,
+                QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
     }
     const QRect dirty = event->region().boundingRect();
     for (const Control* control : controls_) {

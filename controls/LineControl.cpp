@@ -20,7 +20,7 @@ QRect boxOf(QPoint a, QPoint b) {
 LineControl::LineControl(FormSurface* surface, int x1Twips, int y1Twips, int x2Twips, int y2Twips,
                          const QColor& colour)
     : Control(surface, boxOf(QPoint(toPixels(x1Twips), toPixels(y1Twips)),
-                            QPoint(toPixels(x2Twips), toPixels(y2Twips)))),
+                             QPoint(toPixels(x2Twips), toPixels(y2Twips)))),
       colour_(colour),
       from_(toPixels(x1Twips), toPixels(y1Twips)),
       to_(toPixels(x2Twips), toPixels(y2Twips)) {}

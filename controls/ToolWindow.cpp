@@ -2,8 +2,8 @@
 
 #include <QVBoxLayout>
 
-#include "WindowFrame.h"
 #include "Twips.h"
+#include "WindowFrame.h"
 
 namespace kit {
 

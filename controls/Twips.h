@@ -8,8 +8,6 @@ namespace kit {
 // per inch fifteen of them make one pixel.
 inline constexpr int twipsPerPixel = 15;
 
-inline int toPixels(double twips) {
-    return static_cast<int>(std::lround(twips / twipsPerPixel));
-}
+inline int toPixels(double twips) { return static_cast<int>(std::lround(twips / twipsPerPixel)); }
 
 }  // namespace kit

@@ -57,7 +57,10 @@ protected:
         switch (event->type()) {
             case QEvent::Show: declineDecorations(window); break;
             case QEvent::Resize: place(window); break;
-            case QEvent::WindowTitleChange: fit(window); strip_->update(); break;
+            case QEvent::WindowTitleChange:
+                fit(window);
+                strip_->update();
+                break;
             case QEvent::ActivationChange: strip_->update(); break;
             case QEvent::Paint: paintEdge(window, static_cast<QPaintEvent*>(event)->rect()); break;
             default: break;
@@ -99,9 +102,8 @@ Qt::WindowFlags buttonlessFrame(bool withTitle) {
 
 void setCaption(QWidget* window, const QString& caption) {
     window->setWindowTitle(caption);
-    const Qt::WindowFlags flags =
-        (window->windowFlags() & ~Qt::WindowTitleHint) |
-        (caption.isEmpty() ? Qt::WindowFlags{} : Qt::WindowTitleHint);
+    const Qt::WindowFlags flags = (window->windowFlags() & ~Qt::WindowTitleHint) |
+                                  (caption.isEmpty() ? Qt::WindowFlags{} : Qt::WindowTitleHint);
     if (flags == window->windowFlags()) return;
 
     // Told to the live window rather than through QWidget::setWindowFlags,

@@ -1,9 +1,9 @@
 #include "X11Decorations.h"
 
-#include <QGuiApplication>
-#include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
+#include <QGuiApplication>
+#include <QWidget>
 
 #include <cstdint>
 #include <cstdlib>

@@ -31,8 +31,9 @@ int captionOffset(const QRadioButton* button) {
     option.text = button->text();
     const QRect contents =
         button->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, button);
-    return button->fontMetrics().boundingRect(contents, Qt::AlignLeft | Qt::AlignVCenter,
-                                              button->text()).top();
+    return button->fontMetrics()
+        .boundingRect(contents, Qt::AlignLeft | Qt::AlignVCenter, button->text())
+        .top();
 }
 
 }  // namespace

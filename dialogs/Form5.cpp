@@ -25,7 +25,8 @@ Form5::Form5(const QImage& icon, QWidget* owner) : QWidget(owner) {
     // right just enough that the two never run into each other.
     const int nameEnd = Label1->geometry().right() + Label1->fontMetrics().averageCharWidth();
     if (Label2->x() <= nameEnd) Label2->move(nameEnd + 1, Label2->y());
-    Label3 = new kit::AutoLabel(controls, QStringLiteral("本作品はフリーソフトです"), 120, 1920, look);
+    Label3 =
+        new kit::AutoLabel(controls, QStringLiteral("本作品はフリーソフトです"), 120, 1920, look);
     Label4 = new kit::AutoLabel(controls, QStringLiteral("Zanrai開発室"), 2400, 2400, look);
 
     Command1 = new QPushButton(QStringLiteral("了解"), c);

@@ -1,11 +1,11 @@
 #include "DesktopBeep.h"
 
+#include <dlfcn.h>
+#include <pthread.h>
 #include <QApplication>
 #include <atomic>
 #include <condition_variable>
-#include <dlfcn.h>
 #include <mutex>
-#include <pthread.h>
 #include <thread>
 
 #include <canberra.h>

@@ -29,7 +29,7 @@ class FormSurface;
 namespace rankfile {
 class SaveQueue;
 struct SaveResult;
-}
+}  // namespace rankfile
 
 // The main window: it owns the whole game, its controls and every handler.
 // The definitions are split by concern: layout, start-up, game flow and
@@ -175,10 +175,10 @@ private:
     // handler that may run late (a box that was open, a save's result, a
     // close request) asks it before it does anything.
     enum class Ending {
-        playing,         // a game may run
-        reportingSave,   // a failed save is being reported; the program ends after it
-        awaitingSaves,   // Exit was given and hid the window; saves still pending
-        ended,           // the program was told to end
+        playing,        // a game may run
+        reportingSave,  // a failed save is being reported; the program ends after it
+        awaitingSaves,  // Exit was given and hid the window; saves still pending
+        ended,          // the program was told to end
     };
     Ending ending_ = Ending::playing;
     Glow cutGlow_, breachGlow_, flashGlow_;

@@ -13,7 +13,6 @@
 #include "SaveQueue.h"
 #include "Timing.h"
 
-
 void Form1::mnustart_Click() {
     qCDebug(zanraiTiming, "Start %lld", timingNow());
     Label10->setCaption(uraMode != 0 ? QStringLiteral("懲らしめてあげなさい")
@@ -63,8 +62,8 @@ rankfile::SaveQueue& Form1::Saves() {
                 // after Exit still tells what it did.
                 for (const QString& note : saved.notes)
                     std::cerr << "zanrai: " << note.toStdString() << '\n';
-                QMetaObject::invokeMethod(this, [this, saved] { SaveDone(saved); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, saved] { SaveDone(saved); }, Qt::QueuedConnection);
             });
     }
     return *saves_;

@@ -11,16 +11,16 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include "Form1.h"
-#include "WindowFrame.h"
-#include "FormSurface.h"
 #include "Fonts.h"
+#include "Form1.h"
+#include "FormSurface.h"
 #include "Multimedia32.h"
 #include "Pace.h"
 #include "Pictures.h"
 #include "Rules.h"
 #include "SaveQueue.h"
 #include "Twips.h"
+#include "WindowFrame.h"
 
 namespace {
 
@@ -142,8 +142,8 @@ void Form1::createControls() {
     // The burst of a lost life, 40 x 21 pixels, centred on the red line; it
     // moves to the column of the target that broke through.
     constexpr int breachWidth = 40 * kit::twipsPerPixel, breachHeight = 21 * kit::twipsPerPixel;
-    breachMark = new kit::ImageControl(c, 0, pace::limitTop - breachHeight / 2, breachWidth,
-                                       breachHeight);
+    breachMark =
+        new kit::ImageControl(c, 0, pace::limitTop - breachHeight / 2, breachWidth, breachHeight);
     breachMark->setPicture(pictures::load(pictures::breach));
     breachMark->setVisible(false);
     breachMark->setEnabled(false);

@@ -1,12 +1,12 @@
 // The Setting and Help menus of the main window: the title bar and guide-line
 // switches, the special mode and its undo, and the two dialogs.
 
-#include "WindowFrame.h"
 #include "Form1.h"
 #include "Form2.h"
 #include "Form5.h"
 #include "Pictures.h"
 #include "Rules.h"
+#include "WindowFrame.h"
 
 void Form1::mnuTitl_Click() {
     if (titleToggle.value_or(0) == 0) {

@@ -62,9 +62,7 @@ void Form1::ResetTargets() {
     for (kit::ImageControl* target : targets) target->setTop(pace::homeTop);
 }
 
-void Form1::Command4_Click() {
-    multimedia_->WavePlay(nativePath(deflectSoundPath));
-}
+void Form1::Command4_Click() { multimedia_->WavePlay(nativePath(deflectSoundPath)); }
 
 void Form1::CutTarget(kit::ImageControl* target) {
     ShowCutMark(target);
@@ -113,8 +111,7 @@ void Form1::ShowCutMark(const kit::ImageControl* character) {
 // The burst stands on the red line in the column of the target that broke
 // through, before the targets go home.
 void Form1::ShowBreach(const kit::ImageControl* target) {
-    breachMark->move(target->x() + (target->width() - breachMark->width()) / 2,
-                     breachMark->y());
+    breachMark->move(target->x() + (target->width() - breachMark->width()) / 2, breachMark->y());
     ShowFor(breachGlow_, breachMark, breachMs);
 }
 

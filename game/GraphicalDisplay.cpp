@@ -82,8 +82,7 @@ bool waylandAnswers(int fd) {
 bool waylandReachable() {
     const QByteArray name = qgetenv("WAYLAND_DISPLAY");
     if (name.isEmpty()) return false;
-    const QByteArray path =
-        name.startsWith('/') ? name : qgetenv("XDG_RUNTIME_DIR") + '/' + name;
+    const QByteArray path = name.startsWith('/') ? name : qgetenv("XDG_RUNTIME_DIR") + '/' + name;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path) return false;

@@ -1,10 +1,10 @@
 #include "TerminationSignals.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 

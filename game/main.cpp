@@ -1,5 +1,6 @@
 // Zanrai: the program is the creation of its main window.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -10,21 +11,20 @@
 #include <functional>
 #include <iostream>
 #include <thread>
-#include <unistd.h>
 
 #include <fontconfig/fontconfig.h>
 
-#include "WindowFrame.h"
-#include "DesktopBeep.h"
 #include "DataFolder.h"
-#include "Fonts.h"
+#include "DesktopBeep.h"
 #include "DisplayLoss.h"
+#include "Fonts.h"
 #include "Form1.h"
 #include "GraphicalDisplay.h"
 #include "LoadedSoundBackend.h"
 #include "SoundBackendEntry.h"
 #include "TerminationSignals.h"
 #include "Timing.h"
+#include "WindowFrame.h"
 
 namespace {
 
@@ -114,10 +114,10 @@ int main(int argc, char* argv[]) {
     // Nothing of the sound is needed for the first frame: its back end and
     // its libraries are loaded once the window is on the screen, or at the
     // first request if that comes sooner, and never on this thread.
-    mm::LoadedSoundBackend sound(
-        QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                          QLatin1String(mm::kSoundBackendFile))
-            .toStdString());
+    mm::LoadedSoundBackend sound(QFile::encodeName(QCoreApplication::applicationDirPath() +
+                                                   QLatin1Char('/') +
+                                                   QLatin1String(mm::kSoundBackendFile))
+                                     .toStdString());
     int status = 0;
     {
         Form1 form(desktopServices(sound));

@@ -94,8 +94,7 @@ FileRead readFile(const QString& path) {
 
     const RankParse parsed = scanner.finish();
     switch (parsed.kind) {
-        case RankParse::Kind::noItem:
-            return damage(path, QStringLiteral("the file is empty"));
+        case RankParse::Kind::noItem: return damage(path, QStringLiteral("the file is empty"));
         case RankParse::Kind::notANumber: {
             QString quoted = printable(QByteArray::fromStdString(parsed.firstItem), quoteLimit);
             if (parsed.firstItem.size() > longestItem && !quoted.endsWith(QStringLiteral("…")))
@@ -104,8 +103,7 @@ FileRead readFile(const QString& path) {
                           QStringLiteral("\"%1\" is not a score (a whole number)").arg(quoted));
         }
         case RankParse::Kind::nothing:
-        case RankParse::Kind::value:
-            break;
+        case RankParse::Kind::value: break;
     }
     return {{true, parsed.highScore, {}}, false};
 }
@@ -213,9 +211,8 @@ QString replaceFile(const QFileInfo& target, std::string_view text) {
 void removeLeftovers(const QFileInfo& target) {
     const QString start = tempStart(target);
     const QDir folder = target.absoluteDir();
-    const QStringList names =
-        folder.entryList({start + QLatin1Char('*')},
-                         QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
+    const QStringList names = folder.entryList(
+        {start + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
     for (const QString& name : names)
         if (name.size() == start.size() + 6) QFile::remove(folder.filePath(name));
 }
@@ -223,9 +220,7 @@ void removeLeftovers(const QFileInfo& target) {
 constexpr QFileDevice::Permissions anyWrite =
     QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
-bool isReadOnly(const QFileInfo& file) {
-    return file.exists() && !(file.permissions() & anyWrite);
-}
+bool isReadOnly(const QFileInfo& file) { return file.exists() && !(file.permissions() & anyWrite); }
 
 QString shown(const HighScore& value) {
     return value ? QString::number(*value) : QStringLiteral("a blank line");

@@ -113,10 +113,14 @@ std::size_t decodeUtf8(std::string_view s, char32_t& codePoint) {
         codePoint = lead;
         return 1;
     }
-    if ((lead & 0xE0) == 0xC0) length = 2, min = 0x80, codePoint = lead & 0x1F;
-    else if ((lead & 0xF0) == 0xE0) length = 3, min = 0x800, codePoint = lead & 0x0F;
-    else if ((lead & 0xF8) == 0xF0) length = 4, min = 0x10000, codePoint = lead & 0x07;
-    else return 0;
+    if ((lead & 0xE0) == 0xC0)
+        length = 2, min = 0x80, codePoint = lead & 0x1F;
+    else if ((lead & 0xF0) == 0xE0)
+        length = 3, min = 0x800, codePoint = lead & 0x0F;
+    else if ((lead & 0xF8) == 0xF0)
+        length = 4, min = 0x10000, codePoint = lead & 0x07;
+    else
+        return 0;
     if (s.size() < length) return 0;
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(i) & 0xC0) != 0x80) return 0;

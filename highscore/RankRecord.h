@@ -21,9 +21,9 @@ struct RankParse {
         notANumber,  // the first item is text that is no decimal number in range
     };
     Kind kind;
-    HighScore highScore;   // set for value; empty otherwise
-    std::string firstItem; // the item as found, leading blanks skipped; at
-                           // most longestItem + 1 bytes of it
+    HighScore highScore;    // set for value; empty otherwise
+    std::string firstItem;  // the item as found, leading blanks skipped; at
+                            // most longestItem + 1 bytes of it
 };
 
 // A first item longer than this (blanks around it not counted) is no number

@@ -70,9 +70,7 @@ bool SaveQueue::push(const QString& path, const HighScore& value) {
     return true;
 }
 
-void SaveQueue::finishBy(Clock::time_point deadline) {
-    shared_->bringForward(deadline);
-}
+void SaveQueue::finishBy(Clock::time_point deadline) { shared_->bringForward(deadline); }
 
 // Waits until nothing is left to save, at most until deadline; true when
 // nothing is. Closing, the thread ends then.

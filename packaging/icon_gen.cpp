@@ -47,10 +47,9 @@ int main(int argc, char** argv) {
                 return 2;
             }
             const int side = static_cast<int>(size);
-            image = side == original.width()
-                        ? original
-                        : original.scaled(side, side, Qt::IgnoreAspectRatio,
-                                          Qt::FastTransformation);
+            image = side == original.width() ? original
+                                             : original.scaled(side, side, Qt::IgnoreAspectRatio,
+                                                               Qt::FastTransformation);
         }
         const int side = image.width();
         const QString folder = QStringLiteral("%1/%2x%2/apps").arg(root).arg(side);

@@ -17,7 +17,9 @@ inline constexpr std::int16_t startingLives = 3;
 // A best score strictly above this opens the special mode (150 does not,
 // 151 does).
 inline constexpr std::int32_t specialModeAbove = 150;
-inline bool unlocksSpecialMode(const HighScore& best) { return comparable(best) > specialModeAbove; }
+inline bool unlocksSpecialMode(const HighScore& best) {
+    return comparable(best) > specialModeAbove;
+}
 
 // The main window's caption and the program's name in the version dialog.
 inline constexpr char caption[] = "Zanrai";

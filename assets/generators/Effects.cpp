@@ -28,7 +28,8 @@ private:
 class BandPass {
 public:
     double step(double in, double centre, double q) {
-        const double f = 2.0 * std::sin(std::numbers::pi * std::min(centre, sampleRate / 6.0) / sampleRate);
+        const double f =
+            2.0 * std::sin(std::numbers::pi * std::min(centre, sampleRate / 6.0) / sampleRate);
         low_ += f * band_;
         const double high = in - low_ - band_ / q;
         band_ += f * high;
@@ -43,19 +44,21 @@ private:
 // The no-stop rule drops every effect asked for while one sounds, so an
 // effect's length is the time it shuts the next one out: only the audible
 // part is kept, with a quick fade so the end does not click.
-void finish(std::vector<double>& s, double fadeIn, double fadeOut, double peak, std::vector<float>& out) {
+void finish(std::vector<double>& s, double fadeIn, double fadeOut, double peak,
+            std::vector<float>& out) {
     const auto in = static_cast<std::size_t>(fadeIn * sampleRate);
     const auto outLen = static_cast<std::size_t>(fadeOut * sampleRate);
     for (std::size_t i = 0; i < in && i < s.size(); ++i)
         s[i] *= std::sin(0.5 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(in));
     for (std::size_t i = 0; i < outLen && i < s.size(); ++i)
-        s[s.size() - 1 - i] *= std::sin(0.5 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(outLen));
+        s[s.size() - 1 - i] *=
+            std::sin(0.5 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(outLen));
     double max = 0.0;
-    for (double v : s)
-        max = std::max(max, std::fabs(v));
+    for (double v : s) max = std::max(max, std::fabs(v));
     const double gain = max > 0.0 ? peak / max : 0.0;
     out.resize(s.size());
-    std::transform(s.begin(), s.end(), out.begin(), [gain](double v) { return static_cast<float>(v * gain); });
+    std::transform(s.begin(), s.end(), out.begin(),
+                   [gain](double v) { return static_cast<float>(v * gain); });
 }
 
 }  // namespace
@@ -112,9 +115,9 @@ std::vector<float> deflect() {
     };
     // Free-beam ratios 1, 2.76, 5.40, 8.93, each with a beating neighbour.
     const Partial partials[] = {
-        {430.0, 1.00, 0.180}, {435.5, 0.50, 0.160}, {1187.0, 0.80, 0.120}, {1201.0, 0.40, 0.100},
-        {2322.0, 0.65, 0.060}, {3840.0, 0.40, 0.030}, {620.0, 0.70, 0.130}, {1711.0, 0.50, 0.080},
-        {3348.0, 0.40, 0.035},
+        {430.0, 1.00, 0.180},  {435.5, 0.50, 0.160},  {1187.0, 0.80, 0.120},
+        {1201.0, 0.40, 0.100}, {2322.0, 0.65, 0.060}, {3840.0, 0.40, 0.030},
+        {620.0, 0.70, 0.130},  {1711.0, 0.50, 0.080}, {3348.0, 0.40, 0.035},
     };
     std::vector<double> phases(std::size(partials), 0.0);
     Noise noise(0x48414a49u);
@@ -141,11 +144,9 @@ std::vector<float> deflect() {
     }
     // Driven into a soft clip, as struck steel is dense rather than peaky:
     // louder for the same peak.
-    const double max = std::fabs(*std::max_element(s.begin(), s.end(), [](double a, double b) {
-        return std::fabs(a) < std::fabs(b);
-    }));
-    for (double& v : s)
-        v = std::tanh(drive * v / max);
+    const double max = std::fabs(*std::max_element(
+        s.begin(), s.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
+    for (double& v : s) v = std::tanh(drive * v / max);
     std::vector<float> out;
     finish(s, 0.0005, 0.04, 0.9, out);
     return out;

@@ -19,19 +19,16 @@ void putVarLen(std::vector<std::uint8_t>& out, std::uint32_t v) {
         groups[n++] = static_cast<std::uint8_t>(v & 0x7f);
         v >>= 7;
     } while (v != 0);
-    while (n-- > 0)
-        out.push_back(static_cast<std::uint8_t>(groups[n] | (n > 0 ? 0x80 : 0)));
+    while (n-- > 0) out.push_back(static_cast<std::uint8_t>(groups[n] | (n > 0 ? 0x80 : 0)));
 }
 
 std::uint8_t data7(int v) {
-    if (v < 0 || v > 127)
-        throw std::out_of_range("MIDI data byte out of range");
+    if (v < 0 || v > 127) throw std::out_of_range("MIDI data byte out of range");
     return static_cast<std::uint8_t>(v);
 }
 
 std::uint8_t status(int kind, int channel) {
-    if (channel < 0 || channel > 15)
-        throw std::out_of_range("MIDI channel out of range");
+    if (channel < 0 || channel > 15) throw std::out_of_range("MIDI channel out of range");
     return static_cast<std::uint8_t>(kind | channel);
 }
 
@@ -51,8 +48,9 @@ void Track::add(std::uint32_t tick, int order, std::vector<std::uint8_t> bytes) 
 
 void Track::tempo(std::uint32_t tick, double beatsPerMinute) {
     const auto micros = static_cast<std::uint32_t>(std::lround(60'000'000.0 / beatsPerMinute));
-    add(tick, 0, {0xff, 0x51, 0x03, static_cast<std::uint8_t>(micros >> 16), static_cast<std::uint8_t>(micros >> 8),
-                  static_cast<std::uint8_t>(micros)});
+    add(tick, 0,
+        {0xff, 0x51, 0x03, static_cast<std::uint8_t>(micros >> 16),
+         static_cast<std::uint8_t>(micros >> 8), static_cast<std::uint8_t>(micros)});
 }
 
 void Track::timeSignature(std::uint32_t tick, int numerator, int denominatorPower) {
@@ -68,8 +66,7 @@ void Track::controller(std::uint32_t tick, int channel, int number, int value) {
 }
 
 void Track::note(std::uint32_t start, std::uint32_t length, int channel, int key, int velocity) {
-    if (length == 0)
-        throw std::invalid_argument("MIDI note without length");
+    if (length == 0) throw std::invalid_argument("MIDI note without length");
     add(start, 3, {status(0x90, channel), data7(key), data7(std::clamp(velocity, 1, 127))});
     add(start + length, 1, {status(0x80, channel), data7(key), 64});
 }
@@ -81,8 +78,7 @@ void Track::extendTo(std::uint32_t tick) { end_ = std::max(end_, tick); }
 std::vector<std::uint8_t> Track::chunk() const {
     std::vector<const Event*> sorted;
     sorted.reserve(events_.size());
-    for (const auto& e : events_)
-        sorted.push_back(&e);
+    for (const auto& e : events_) sorted.push_back(&e);
     std::stable_sort(sorted.begin(), sorted.end(), [](const Event* a, const Event* b) {
         return a->tick != b->tick ? a->tick < b->tick : a->order < b->order;
     });

@@ -62,7 +62,8 @@ struct Voice {
 
 // Expression scales a whole tune against the other, so both play at the
 // same loudness under one synthesizer gain.
-void setUp(midi::Track& t, int channel, int program, int volume, int pan, int reverb, int expression = 127) {
+void setUp(midi::Track& t, int channel, int program, int volume, int pan, int reverb,
+           int expression = 127) {
     t.program(0, channel, program);
     t.controller(0, channel, 7, volume);
     t.controller(0, channel, 10, pan);
@@ -87,8 +88,13 @@ constexpr int drums = 9;
 constexpr int taikoProgram = 117;
 constexpr int taikoOctave = -12;
 
-void drum(midi::Track& t, std::uint32_t at, int key, int velocity) { t.note(at, ppq / 4, drums, key, velocity); }
+void drum(midi::Track& t, std::uint32_t at, int key, int velocity) {
+    t.note(at, ppq / 4, drums, key, velocity);
+}
 
+// The two tunes are written as a score is read, one phrase to a line however
+// long it runs; the formatter leaves them as written.
+// clang-format off
 // ---------------------------------------------------------------------------
 // The chase: 152 beats a minute, eighth-note grid.
 
@@ -470,6 +476,7 @@ std::vector<std::uint8_t> composeProcession() {
         tr.extendTo(t);
     return midi::file(ppq, tracks);
 }
+// clang-format on
 
 }  // namespace
 

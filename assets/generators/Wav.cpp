@@ -17,8 +17,7 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 void tag(std::vector<std::uint8_t>& out, const char (&t)[5]) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<std::uint8_t>(t[i]));
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(t[i]));
 }
 
 }  // namespace
@@ -41,9 +40,9 @@ std::vector<std::uint8_t> encode(const std::vector<float>& samples, int sampleRa
     tag(out, "data");
     put32(out, dataBytes);
     for (float s : samples) {
-        if (!(std::fabs(s) <= 1.0f))
-            throw std::range_error("sample outside [-1, 1]");
-        put16(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(s * 32767.0f))));
+        if (!(std::fabs(s) <= 1.0f)) throw std::range_error("sample outside [-1, 1]");
+        put16(out,
+              static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(s * 32767.0f))));
     }
     return out;
 }

@@ -17,10 +17,10 @@ namespace {
 
 bool write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    f.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
     f.close();
-    if (f)
-        return true;
+    if (f) return true;
     std::fprintf(stderr, "zanrai_data_gen: cannot write %s\n", path.c_str());
     return false;
 }

@@ -83,8 +83,7 @@ public:
     }
     void fill(int x0, int y0, int x1, int y1, QRgb c) {
         for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                put(x, y, c);
+            for (int x = x0; x <= x1; ++x) put(x, y, c);
     }
     // A filled box with a one-pixel outline, as the sprites draw solid parts.
     void box(int x0, int y0, int x1, int y1, QRgb body, QRgb edge) {
@@ -94,8 +93,7 @@ public:
     // Mixes two colours over a rectangle in quarters (0 = all a, 4 = all b).
     void dither(int x0, int y0, int x1, int y1, QRgb a, QRgb b, int quarter) {
         for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                put(x, y, ditherOn(x, y, quarter) ? b : a);
+            for (int x = x0; x <= x1; ++x) put(x, y, ditherOn(x, y, quarter) ? b : a);
     }
     QImage image() const { return img_.convertToFormat(QImage::Format_RGB888); }
 
@@ -111,8 +109,7 @@ public:
         return x >= 0 && y >= 0 && x < sceneWidth && y < sceneHeight && bits_[index(x, y)];
     }
     void set(int x, int y) {
-        if (x >= 0 && y >= 0 && x < sceneWidth && y < sceneHeight)
-            bits_[index(x, y)] = true;
+        if (x >= 0 && y >= 0 && x < sceneWidth && y < sceneHeight) bits_[index(x, y)] = true;
     }
     bool edge(int x, int y) const {
         return at(x, y) && (!at(x - 1, y) || !at(x + 1, y) || !at(x, y - 1) || !at(x, y + 1));
@@ -126,7 +123,8 @@ private:
 // 4 x 4 ordered dither: sixteen steps between two colours, so a long
 // gradient thins out row by row instead of in a few visible bands.
 bool fineDitherOn(int x, int y, int sixteenths) {
-    static constexpr int order[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    static constexpr int order[4][4] = {
+        {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     return order[y & 3][x & 3] < sixteenths;
 }
 
@@ -134,12 +132,19 @@ bool fineDitherOn(int x, int y, int sixteenths) {
 // thinning into the next over its whole span, with flat clouds and a low
 // sun.
 void paintSky(Canvas& c) {
-    const struct { int y; QRgb colour; } stops[] = {
-        {0, ink::skyHigh}, {26, ink::mist}, {50, ink::mistLight}, {70, ink::paper}, {92, ink::peach}};
+    const struct {
+        int y;
+        QRgb colour;
+    } stops[] = {{0, ink::skyHigh},
+                 {26, ink::mist},
+                 {50, ink::mistLight},
+                 {70, ink::paper},
+                 {92, ink::peach}};
     for (std::size_t i = 0; i + 1 < std::size(stops); ++i) {
         const int span = stops[i + 1].y - stops[i].y;
         for (int y = stops[i].y; y < stops[i + 1].y; ++y) {
-            const int sixteenths = ((y - stops[i].y) * 16 + span / 2) / span;  // 0 at the top, 15 or 16 last
+            const int sixteenths =
+                ((y - stops[i].y) * 16 + span / 2) / span;  // 0 at the top, 15 or 16 last
             for (int x = 0; x < sceneWidth; ++x)
                 c.put(x, y, fineDitherOn(x, y, sixteenths) ? stops[i + 1].colour : stops[i].colour);
         }
@@ -148,16 +153,21 @@ void paintSky(Canvas& c) {
 
     // Long flat clouds with a few rounded puffs on top, lit above and grey
     // along the flat underside.
-    const struct { int x, y, w; } clouds[] = {{18, 16, 96}, {238, 12, 110}, {118, 34, 44}, {300, 28, 56}};
+    const struct {
+        int x, y, w;
+    } clouds[] = {{18, 16, 96}, {238, 12, 110}, {118, 34, 44}, {300, 28, 56}};
     for (const auto& k : clouds) {
         for (int x = k.x; x <= k.x + k.w; ++x) {
             const int along = x - k.x;
             const int edge = std::min(along, k.w - along);
             // Puffs every 18 pixels, up to four rows tall, tapering at the ends.
             const double puff = std::abs(std::sin((along + 5) * 3.14159265 / 18));
-            const int height = std::min({1 + static_cast<int>(std::lround(3 * puff)), 1 + edge / 3, 4});
+            const int height =
+                std::min({1 + static_cast<int>(std::lround(3 * puff)), 1 + edge / 3, 4});
             for (int y = k.y + 2 - height; y <= k.y + 2; ++y)
-                c.put(x, y, y == k.y + 2 ? ink::hazeLight : (y == k.y + 2 - height ? ink::cloud : ink::paper));
+                c.put(x, y,
+                      y == k.y + 2 ? ink::hazeLight
+                                   : (y == k.y + 2 - height ? ink::cloud : ink::paper));
         }
     }
 
@@ -165,8 +175,7 @@ void paintSky(Canvas& c) {
     for (int y = -8; y <= 8; ++y)
         for (int x = -8; x <= 8; ++x) {
             const int d = x * x + y * y;
-            if (d <= 64)
-                c.put(290 + x, 80 + y, d <= 36 ? ink::lampLight : ink::lamp);
+            if (d <= 64) c.put(290 + x, 80 + y, d <= 36 ? ink::lampLight : ink::lamp);
         }
 }
 
@@ -174,12 +183,13 @@ void paintSky(Canvas& c) {
 // the distance stays quiet behind the bonus character.
 void paintHills(Canvas& c) {
     for (int x = 0; x < sceneWidth; ++x) {
-        const int far = 78 + static_cast<int>(std::lround(5 * std::sin(x / 37.0) + 3 * std::sin(x / 13.0 + 1)));
-        const int near = 88 + static_cast<int>(std::lround(4 * std::sin(x / 29.0 + 2) + 2 * std::sin(x / 11.0)));
+        const int far =
+            78 + static_cast<int>(std::lround(5 * std::sin(x / 37.0) + 3 * std::sin(x / 13.0 + 1)));
+        const int near =
+            88 + static_cast<int>(std::lround(4 * std::sin(x / 29.0 + 2) + 2 * std::sin(x / 11.0)));
         for (int y = far; y <= roofRidge; ++y)
             c.put(x, y, y == far ? ink::mistLight : ink::hazeLight);
-        for (int y = near; y <= roofRidge; ++y)
-            c.put(x, y, y == near ? ink::hazeLight : ink::haze);
+        for (int y = near; y <= roofRidge; ++y) c.put(x, y, y == near ? ink::hazeLight : ink::haze);
     }
 }
 
@@ -188,15 +198,15 @@ void paintHills(Canvas& c) {
 void castleRoof(Canvas& c, int cx, int top, int eave, int halfTop, int halfEave) {
     for (int y = top; y <= eave; ++y) {
         const double t = static_cast<double>(y - top) / (eave - top);
-        const int half = halfTop + static_cast<int>(std::lround((halfEave - halfTop) * std::pow(t, 1.7)));
+        const int half =
+            halfTop + static_cast<int>(std::lround((halfEave - halfTop) * std::pow(t, 1.7)));
         for (int x = cx - half; x <= cx + half; ++x) {
             QRgb colour = ink::slate;
             if (y == top || x == cx - half || x == cx + half)
                 colour = ink::roofInk;
             else if (y == top + 1)
                 colour = x < cx ? ink::slateLight : ink::slate;
-            if (y == eave)
-                colour = ink::roofInk;
+            if (y == eave) colour = ink::roofInk;
             c.put(x, y, colour);
         }
     }
@@ -223,7 +233,8 @@ void castleGable(Canvas& c, int cx, int peak, int base) {
     for (int y = peak; y <= base; ++y) {
         const int half = y - peak;
         for (int x = cx - half; x <= cx + half; ++x)
-            c.put(x, y, (x == cx - half || x == cx + half || y == base) ? ink::roofInk : ink::paper);
+            c.put(x, y,
+                  (x == cx - half || x == cx + half || y == base) ? ink::roofInk : ink::paper);
     }
     c.put(cx, peak + 2, ink::gold);
 }
@@ -250,10 +261,8 @@ void paintCastle(Canvas& c) {
             const bool course = (y - baseTop) % 3 == 2;
             const bool joint = (x + 3 * ((y - baseTop) / 3)) % 6 == 0;
             QRgb colour = (course || joint) ? ink::stone : ink::board;
-            if (y == baseTop)
-                colour = ink::beige;
-            if (x == cx - half || x == cx + half)
-                colour = ink::bark;
+            if (y == baseTop) colour = ink::beige;
+            if (x == cx - half || x == cx + half) colour = ink::bark;
             c.put(x, y, colour);
         }
     }
@@ -282,21 +291,20 @@ void paintTrunk(Canvas& c) {
             trunk.set(x, y);
     }
     // Limbs out to the pads, thick enough to show bark inside the outline.
-    const struct { int x0, y0, x1, y1; } limbs[] = {
-        {28, 68, 12, 59}, {36, 52, 70, 55}, {68, 54, 98, 61}, {24, 82, 46, 86}};
+    const struct {
+        int x0, y0, x1, y1;
+    } limbs[] = {{28, 68, 12, 59}, {36, 52, 70, 55}, {68, 54, 98, 61}, {24, 82, 46, 86}};
     for (const auto& l : limbs) {
         const int steps = std::max(std::abs(l.x1 - l.x0), std::abs(l.y1 - l.y0));
         for (int i = 0; i <= steps; ++i) {
             const int x = l.x0 + (l.x1 - l.x0) * i / steps;
             const int y = l.y0 + (l.y1 - l.y0) * i / steps;
-            for (int t = 0; t < 4; ++t)
-                trunk.set(x, y + t);
+            for (int t = 0; t < 4; ++t) trunk.set(x, y + t);
         }
     }
     for (int y = 0; y <= roofRidge; ++y)
         for (int x = 0; x < 140; ++x) {
-            if (!trunk.at(x, y))
-                continue;
+            if (!trunk.at(x, y)) continue;
             QRgb colour = ink::bark;
             if (trunk.edge(x, y))
                 colour = ink::outline;
@@ -315,16 +323,15 @@ void pinePad(Canvas& c, int cx, int cy, int rx, int ryTop, int ryBottom) {
     std::vector<int> top(static_cast<std::size_t>(sceneWidth), 0);
     std::vector<int> bottom(static_cast<std::size_t>(sceneWidth), -1);
     for (int x = cx - rx; x <= cx + rx; ++x) {
-        if (x < 0 || x >= sceneWidth)
-            continue;
+        if (x < 0 || x >= sceneWidth) continue;
         const double dx = static_cast<double>(x - cx) / rx;
         const double s = std::sqrt(std::max(0.0, 1 - dx * dx));
-        const int scallop = static_cast<int>(std::lround(2 * std::abs(std::sin(x * 3.14159265 / 9))));
+        const int scallop =
+            static_cast<int>(std::lround(2 * std::abs(std::sin(x * 3.14159265 / 9))));
         const auto ux = static_cast<std::size_t>(x);
         top[ux] = cy - static_cast<int>(std::lround(ryTop * s)) + scallop;
         bottom[ux] = cy + static_cast<int>(std::lround(ryBottom * s));
-        for (int y = top[ux]; y <= bottom[ux]; ++y)
-            pad.set(x, y);
+        for (int y = top[ux]; y <= bottom[ux]; ++y) pad.set(x, y);
     }
     for (int x = std::max(0, cx - rx); x <= std::min(sceneWidth - 1, cx + rx); ++x) {
         const auto ux = static_cast<std::size_t>(x);
@@ -370,10 +377,10 @@ void paintRoof(Canvas& c) {
     c.fill(0, roofRidge + 1, sceneWidth - 1, roofRidge + 2, ink::slateLight);
     c.fill(0, roofRidge + 3, sceneWidth - 1, roofRidge + 3, ink::slate);
     c.fill(0, roofRidge + 4, sceneWidth - 1, roofRidge + 4, ink::roofInk);
-    static constexpr QRgb tileColumn[6] = {ink::roofInk, ink::slateLight, ink::mist, ink::slateLight, ink::slate, ink::slate};
+    static constexpr QRgb tileColumn[6] = {ink::roofInk,    ink::slateLight, ink::mist,
+                                           ink::slateLight, ink::slate,      ink::slate};
     for (int y = roofRidge + 5; y <= eaveBottom - 4; ++y)
-        for (int x = 0; x < sceneWidth; ++x)
-            c.put(x, y, tileColumn[x % 6]);
+        for (int x = 0; x < sceneWidth; ++x) c.put(x, y, tileColumn[x % 6]);
     c.fill(0, eaveBottom - 3, sceneWidth - 1, eaveBottom - 3, ink::roofInk);
     static constexpr QRgb tileEnd[2][6] = {
         {ink::roofInk, ink::slate, ink::slateLight, ink::slateLight, ink::slate, ink::roofInk},
@@ -393,8 +400,7 @@ void paintWall(Canvas& c) {
     c.dither(0, eaveBottom + 1, sceneWidth - 1, eaveBottom + 1, ink::paper, ink::cream, 2);
     for (int y = eaveBottom + 3; y < plinthTop; ++y)
         for (int x = 0; x < sceneWidth; ++x)
-            if ((x * 7 + y * 13) % 41 == 0)
-                c.put(x, y, ink::cream);
+            if ((x * 7 + y * 13) % 41 == 0) c.put(x, y, ink::cream);
     for (int x : {8, 126, 190, 254, 322, 392}) {
         c.fill(x, eaveBottom, x, plinthTop - 1, ink::board);
         c.fill(x + 1, eaveBottom, x + 3, plinthTop - 1, ink::barkLight);
@@ -431,11 +437,14 @@ void paintGround(Canvas& c) {
     c.dither(0, groundTop + 1, sceneWidth - 1, groundTop + 1, ink::cream, ink::beige, 2);
     for (int line = groundTop + 6; line < sceneHeight - 1; line += 6)
         for (int x = 0; x < sceneWidth; ++x) {
-            const int y = line + static_cast<int>(std::lround(1.4 * std::sin(x * 2 * 3.14159265 / 48)));
+            const int y =
+                line + static_cast<int>(std::lround(1.4 * std::sin(x * 2 * 3.14159265 / 48)));
             c.put(x, y, ink::beige);
             c.put(x, y - 1, ink::paper);
         }
-    const struct { int cx, cy, rx, ry; } stones[] = {{128, 216, 12, 4}, {192, 229, 11, 4}, {256, 214, 12, 4}};
+    const struct {
+        int cx, cy, rx, ry;
+    } stones[] = {{128, 216, 12, 4}, {192, 229, 11, 4}, {256, 214, 12, 4}};
     for (const auto& s : stones) {
         Mask m;
         for (int y = -s.ry; y <= s.ry; ++y)
@@ -445,27 +454,30 @@ void paintGround(Canvas& c) {
         for (int y = s.cy - s.ry; y <= s.cy + s.ry; ++y)
             for (int x = s.cx - s.rx; x <= s.cx + s.rx; ++x)
                 if (m.at(x, y))
-                    c.put(x, y, m.edge(x, y) ? ink::slate : (y < s.cy ? ink::hazeLight : ink::grey));
+                    c.put(x, y,
+                          m.edge(x, y) ? ink::slate : (y < s.cy ? ink::hazeLight : ink::grey));
     }
 }
 
 // A lit stone lantern at the right edge, clear of the last target's column
 // and inside the 415 pixels of the scene that the window shows.
 void paintLantern(Canvas& c) {
-    c.box(389, 214, 411, 220, ink::grey, ink::roofInk);        // foot
-    c.box(395, 184, 404, 215, ink::hazeLight, ink::roofInk);   // post
+    c.box(389, 214, 411, 220, ink::grey, ink::roofInk);       // foot
+    c.box(395, 184, 404, 215, ink::hazeLight, ink::roofInk);  // post
     c.fill(396, 185, 397, 214, ink::mistLight);
-    c.box(389, 178, 410, 185, ink::grey, ink::roofInk);        // ledge
-    c.box(391, 161, 408, 179, ink::hazeLight, ink::roofInk);   // fire box
+    c.box(389, 178, 410, 185, ink::grey, ink::roofInk);       // ledge
+    c.box(391, 161, 408, 179, ink::hazeLight, ink::roofInk);  // fire box
     c.box(395, 165, 404, 175, ink::lamp, ink::bark);          // lit window
     c.fill(397, 167, 402, 173, ink::lampLight);
-    for (int y = 150; y <= 162; ++y) {                          // cap
+    for (int y = 150; y <= 162; ++y) {  // cap
         const int half = y - 148;
         for (int x = 399 - half; x <= 399 + half; ++x)
-            c.put(x, y, (x == 399 - half || x == 399 + half || y == 162) ? ink::roofInk
-                        : (x < 399 ? ink::hazeLight : ink::grey));
+            c.put(x, y,
+                  (x == 399 - half || x == 399 + half || y == 162)
+                      ? ink::roofInk
+                      : (x < 399 ? ink::hazeLight : ink::grey));
     }
-    c.box(397, 146, 401, 150, ink::hazeLight, ink::roofInk);   // jewel
+    c.box(397, 146, 401, 150, ink::hazeLight, ink::roofInk);  // jewel
 }
 
 QImage paintScene() {
@@ -494,8 +506,10 @@ QImage toPalette(QImage img) {
             double bestDistance = 1e18;
             for (std::uint32_t p : palette::all) {
                 const double mean = (qRed(c) + qRed(p)) / 2.0;
-                const int dr = qRed(c) - qRed(p), dg = qGreen(c) - qGreen(p), db = qBlue(c) - qBlue(p);
-                const double d = (2 + mean / 256) * dr * dr + 4 * dg * dg + (2 + (255 - mean) / 256) * db * db;
+                const int dr = qRed(c) - qRed(p), dg = qGreen(c) - qGreen(p),
+                          db = qBlue(c) - qBlue(p);
+                const double d =
+                    (2 + mean / 256) * dr * dr + 4 * dg * dg + (2 + (255 - mean) / 256) * db * db;
                 if (d < bestDistance) {
                     bestDistance = d;
                     best = p;
@@ -528,8 +542,7 @@ QImage paintSealCase() {
     p.setBrush(lacquer);
     p.drawRoundedRect(QRectF(6.5, 7.5, 19, 22), 4, 4);
     p.setPen(QPen(QColor(0x7a, 0x5a, 0x24), 1));
-    for (qreal y : {12.5, 17.5, 24.5})
-        p.drawLine(QPointF(7, y), QPointF(25, y));
+    for (qreal y : {12.5, 17.5, 24.5}) p.drawLine(QPointF(7, y), QPointF(25, y));
     p.setPen(QPen(QColor(0xb0, 0x2a, 0x2a), 1));
     p.drawLine(QPointF(7, 8), QPointF(7, 29));
     p.drawLine(QPointF(25, 8), QPointF(25, 29));
@@ -555,8 +568,7 @@ QImage paintSealCase() {
 }
 
 bool save(const QImage& img, const QString& path) {
-    if (img.save(path, "PNG"))
-        return true;
+    if (img.save(path, "PNG")) return true;
     std::fprintf(stderr, "zanrai_picture_gen: cannot write %s\n", qPrintable(path));
     return false;
 }
@@ -569,6 +581,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
-    const bool ok = save(paintScene(), dir + "/scene.png") && save(paintSealCase(), dir + "/spare_26.png");
+    const bool ok =
+        save(paintScene(), dir + "/scene.png") && save(paintSealCase(), dir + "/spare_26.png");
     return ok ? 0 : 1;
 }

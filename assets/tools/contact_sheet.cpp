@@ -35,7 +35,8 @@ void checkerboard(QPainter& p, const QRect& r, int square) {
     for (int y = r.top(); y <= r.bottom(); y += square)
         for (int x = r.left(); x <= r.right(); x += square) {
             const bool dark = ((x - r.left()) / square + (y - r.top()) / square) % 2 != 0;
-            p.fillRect(QRect(x, y, square, square).intersected(r), dark ? QColor(0xcc, 0xcc, 0xcc) : QColor(0xf4, 0xf4, 0xf4));
+            p.fillRect(QRect(x, y, square, square).intersected(r),
+                       dark ? QColor(0xcc, 0xcc, 0xcc) : QColor(0xf4, 0xf4, 0xf4));
         }
 }
 
@@ -46,7 +47,8 @@ void drawCell(QPainter& p, const pictures::Entry& e, QPoint at) {
     p.drawImage(big, img);  // no smooth-pixmap hint: nearest neighbour
     if (e.kind == pictures::Kind::Cursor) {
         // Mark the hot spot so it can be checked against the blade tip.
-        const QPoint hot(big.left() + pictures::cursorHotX * zoom + zoom / 2, big.top() + pictures::cursorHotY * zoom + zoom / 2);
+        const QPoint hot(big.left() + pictures::cursorHotX * zoom + zoom / 2,
+                         big.top() + pictures::cursorHotY * zoom + zoom / 2);
         p.setPen(QPen(QColor(0xe0, 0x10, 0x60), 1));
         p.drawLine(hot - QPoint(6, 0), hot + QPoint(6, 0));
         p.drawLine(hot - QPoint(0, 6), hot + QPoint(0, 6));
@@ -61,9 +63,11 @@ void drawCell(QPainter& p, const pictures::Entry& e, QPoint at) {
     p.setFont(labelFont(14, true));
     p.drawText(QPoint(at.x() + 8, big.bottom() + 20), QString::fromLatin1(e.name));
     p.setFont(labelFont(12));
-    p.drawText(QRect(at.x() + 8, big.bottom() + 26, cellW - 12, 40), Qt::TextWordWrap,
-               QString::fromUtf8("— %1").arg(QString::fromUtf8(e.shownBy)) +
-                   (*e.specialBy ? QString::fromUtf8("\nspecial → %1").arg(QString::fromUtf8(e.specialBy)) : QString()));
+    p.drawText(
+        QRect(at.x() + 8, big.bottom() + 26, cellW - 12, 40), Qt::TextWordWrap,
+        QString::fromUtf8("— %1").arg(QString::fromUtf8(e.shownBy)) +
+            (*e.specialBy ? QString::fromUtf8("\nspecial → %1").arg(QString::fromUtf8(e.specialBy))
+                          : QString()));
     if (img.isNull()) {
         p.setPen(Qt::red);
         p.drawText(big, Qt::AlignCenter, QStringLiteral("MISSING"));
@@ -107,12 +111,14 @@ QImage composite(const Cast& cast) {
     if (cast.speech) {
         p.setPen(Qt::black);
         p.setFont(labelFont(19));
-        p.drawText(QRect(0, 112, 417, 19), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(cast.speech));
+        p.drawText(QRect(0, 112, 417, 19), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromUtf8(cast.speech));
     }
     p.drawImage(300, 168, QImage(QString::fromLatin1(pictures::cursor)));
     p.setPen(Qt::black);
     p.setFont(labelFont(13));
-    p.drawText(QRect(8, 254, 400, 32), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(cast.title));
+    p.drawText(QRect(8, 254, 400, 32), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromUtf8(cast.title));
     return out;
 }
 
@@ -127,20 +133,38 @@ int main(int argc, char** argv) {
 
     const auto all = pictures::catalogue();
     int sprites = 0;
-    for (const auto& e : all)
-        sprites += e.kind != pictures::Kind::Scene;
+    for (const auto& e : all) sprites += e.kind != pictures::Kind::Scene;
     const int rows = (sprites + columns - 1) / columns;
 
     using namespace pictures;
     const std::array<Cast, 4> casts{{
-        {{target, target, target, target, target}, bonus, hidden, nullptr, nullptr, {120, 120, 120, 120, 120},
+        {{target, target, target, target, target},
+         bonus,
+         hidden,
+         nullptr,
+         nullptr,
+         {120, 120, 120, 120, 120},
          "通常: target, bonus, hidden"},
-        {{target, target, target, target, target}, bonus_cut, hidden_found, "うっ!(よく気づいたな…)",
-         "拙者に気づくとは・・・", {132, 150, 166, 184, 200}, "通常: bonus_cut, hidden_found; sinking"},
-        {{ura_target_3, ura_target_4, ura_target_1, ura_target_2, ura_target_3}, ura_bonus, ura_hidden, nullptr, nullptr,
-         {120, 120, 120, 120, 120}, "裏: ura_target_3, 4, 1, 2, 3, ura_bonus, ura_hidden"},
-        {{ura_target_3, ura_target_4, ura_target_1, ura_target_2, ura_target_3}, ura_bonus_cut, ura_hidden_found,
-         "後に斬るほど高得点", "何もしてないのに・・・酷い", {200, 184, 166, 150, 132},
+        {{target, target, target, target, target},
+         bonus_cut,
+         hidden_found,
+         "うっ!(よく気づいたな…)",
+         "拙者に気づくとは・・・",
+         {132, 150, 166, 184, 200},
+         "通常: bonus_cut, hidden_found; sinking"},
+        {{ura_target_3, ura_target_4, ura_target_1, ura_target_2, ura_target_3},
+         ura_bonus,
+         ura_hidden,
+         nullptr,
+         nullptr,
+         {120, 120, 120, 120, 120},
+         "裏: ura_target_3, 4, 1, 2, 3, ura_bonus, ura_hidden"},
+        {{ura_target_3, ura_target_4, ura_target_1, ura_target_2, ura_target_3},
+         ura_bonus_cut,
+         ura_hidden_found,
+         "後に斬るほど高得点",
+         "何もしてないのに・・・酷い",
+         {200, 184, 166, 150, 132},
          "裏: ura_bonus_cut, ura_hidden_found; sinking"},
     }};
 
@@ -152,17 +176,18 @@ int main(int argc, char** argv) {
     QPainter p(&sheet);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setFont(labelFont(18, true));
-    p.drawText(QPoint(margin, margin + 18), QString::fromUtf8("Zanrai — pictures (×4 nearest, ×1 on white and grey)"));
+    p.drawText(QPoint(margin, margin + 18),
+               QString::fromUtf8("Zanrai — pictures (×4 nearest, ×1 on white and grey)"));
 
     int i = 0;
     for (const auto& e : all) {
-        if (e.kind == Kind::Scene)
-            continue;
+        if (e.kind == Kind::Scene) continue;
         drawCell(p, e, QPoint(margin + (i % columns) * cellW, margin + 30 + (i / columns) * cellH));
         ++i;
     }
     for (int c = 0; c < 4; ++c)
-        p.drawImage(QPoint(margin + (c % 2) * (417 + 24), sceneTop + (c / 2) * (290 + 16)), composite(casts[static_cast<std::size_t>(c)]));
+        p.drawImage(QPoint(margin + (c % 2) * (417 + 24), sceneTop + (c / 2) * (290 + 16)),
+                    composite(casts[static_cast<std::size_t>(c)]));
     p.end();
 
     if (!sheet.save(QString::fromLocal8Bit(argv[1]))) {

@@ -46,8 +46,8 @@ bool partlyTransparent(const QImage& image) {
 
 QByteArray bmp(const QImage& source) {
     const bool alpha = source.hasAlphaChannel();
-    const QImage image = source.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
-                                                      : QImage::Format_RGB32);
+    const QImage image =
+        source.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     const auto pixelBytes = static_cast<quint32>(image.sizeInBytes());
     QByteArray out;
     out.append("BM");
@@ -57,9 +57,9 @@ QByteArray bmp(const QImage& source) {
     put32(out, v4HeaderSize);
     put32(out, static_cast<quint32>(image.width()));
     put32(out, static_cast<quint32>(-image.height()));  // negative: rows top down
-    put16(out, 1);                                         // planes
-    put16(out, 32);                                        // bits per pixel
-    put32(out, 3);                                         // BI_BITFIELDS
+    put16(out, 1);                                      // planes
+    put16(out, 32);                                     // bits per pixel
+    put32(out, 3);                                      // BI_BITFIELDS
     put32(out, pixelBytes);
     put32(out, 2835);  // 72 dpi
     put32(out, 2835);
@@ -69,7 +69,7 @@ QByteArray bmp(const QImage& source) {
     put32(out, 0x0000ff00);
     put32(out, 0x000000ff);
     put32(out, alpha ? 0xff000000 : 0);
-    put32(out, 0x73524742);  // 'sRGB'
+    put32(out, 0x73524742);     // 'sRGB'
     out.append(36 + 12, '\0');  // colour space end points and gamma, unused
     out.append(pixelOffset - out.size(), '\0');
     // Rows of 32-bit pixels need no padding, so the rows lie back to back as

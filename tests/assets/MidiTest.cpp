@@ -25,7 +25,7 @@ struct Song {
     int division = 0;
     int trackCount = 0;
     std::vector<Note> notes;
-    std::set<std::pair<int, int>> programs;  // channel, program
+    std::set<std::pair<int, int>> programs;         // channel, program
     std::map<std::uint32_t, std::uint32_t> tempos;  // tick -> microseconds per quarter
     std::uint32_t endTick = 0;
     int unmatchedNotes = 0;
@@ -35,8 +35,7 @@ struct Song {
         std::uint32_t last = 0;
         std::uint32_t tempo = 500000;
         for (const auto& [at, micros] : tempos) {
-            if (at >= tick)
-                break;
+            if (at >= tick) break;
             seconds += static_cast<double>(at - last) * tempo / 1e6 / division;
             last = at;
             tempo = micros;
@@ -47,18 +46,17 @@ struct Song {
 
 class Reader {
 public:
-    explicit Reader(const std::vector<std::uint8_t>& b, std::size_t from, std::size_t to) : b_(b), pos_(from), end_(to) {}
+    explicit Reader(const std::vector<std::uint8_t>& b, std::size_t from, std::size_t to)
+        : b_(b), pos_(from), end_(to) {}
     bool done() const { return pos_ >= end_; }
     std::size_t pos() const { return pos_; }
     std::uint8_t byte() {
-        if (pos_ >= end_)
-            throw std::runtime_error("read past end of chunk");
+        if (pos_ >= end_) throw std::runtime_error("read past end of chunk");
         return b_[pos_++];
     }
     std::uint32_t be(int n) {
         std::uint32_t v = 0;
-        for (int i = 0; i < n; ++i)
-            v = v << 8 | byte();
+        for (int i = 0; i < n; ++i) v = v << 8 | byte();
         return v;
     }
     std::uint32_t varLen() {
@@ -66,14 +64,12 @@ public:
         for (int i = 0; i < 4; ++i) {
             const std::uint8_t c = byte();
             v = v << 7 | (c & 0x7f);
-            if (!(c & 0x80))
-                return v;
+            if (!(c & 0x80)) return v;
         }
         throw std::runtime_error("variable-length quantity longer than 4 bytes");
     }
     void skip(std::uint32_t n) {
-        if (n > end_ - pos_)
-            throw std::runtime_error("data runs past end of chunk");
+        if (n > end_ - pos_) throw std::runtime_error("data runs past end of chunk");
         pos_ += n;
     }
 
@@ -89,20 +85,17 @@ void readTrack(Reader& r, Song& song) {
     std::map<std::pair<int, int>, int> sounding;
     bool ended = false;
     while (!r.done()) {
-        if (ended)
-            throw std::runtime_error("events after end of track");
+        if (ended) throw std::runtime_error("events after end of track");
         tick += r.varLen();
         std::uint8_t first = r.byte();
         if (first == 0xff) {
             const std::uint8_t type = r.byte();
             const std::uint32_t len = r.varLen();
             if (type == 0x2f) {
-                if (len != 0)
-                    throw std::runtime_error("end of track with data");
+                if (len != 0) throw std::runtime_error("end of track with data");
                 ended = true;
             } else if (type == 0x51) {
-                if (len != 3)
-                    throw std::runtime_error("tempo event of wrong length");
+                if (len != 3) throw std::runtime_error("tempo event of wrong length");
                 song.tempos[tick] = r.be(3);
             } else {
                 r.skip(len);
@@ -118,30 +111,25 @@ void readTrack(Reader& r, Song& song) {
             status = first;
             d1 = r.byte();
         } else {
-            if (!status)
-                throw std::runtime_error("running status without a status");
+            if (!status) throw std::runtime_error("running status without a status");
             d1 = first;
         }
         const int kind = status & 0xf0;
         const int channel = status & 0x0f;
         const bool oneByte = kind == 0xc0 || kind == 0xd0;
         const std::uint8_t d2 = oneByte ? 0 : r.byte();
-        if ((d1 | d2) & 0x80)
-            throw std::runtime_error("data byte with the top bit set");
+        if ((d1 | d2) & 0x80) throw std::runtime_error("data byte with the top bit set");
         if (kind == 0x90 && d2 > 0) {
             song.notes.push_back({channel, d1, tick});
             ++sounding[{channel, d1}];
         } else if (kind == 0x80 || kind == 0x90) {
-            if (--sounding[{channel, d1}] < 0)
-                throw std::runtime_error("note off without note on");
+            if (--sounding[{channel, d1}] < 0) throw std::runtime_error("note off without note on");
         } else if (kind == 0xc0) {
             song.programs.insert({channel, d1});
         }
     }
-    if (!ended)
-        throw std::runtime_error("track without end of track");
-    for (const auto& [key, count] : sounding)
-        song.unmatchedNotes += count;
+    if (!ended) throw std::runtime_error("track without end of track");
+    for (const auto& [key, count] : sounding) song.unmatchedNotes += count;
     song.endTick = std::max(song.endTick, tick);
 }
 
@@ -150,30 +138,25 @@ Song parse(const std::vector<std::uint8_t>& b) {
     Reader file(b, 0, b.size());
     auto tag = [&] {
         std::string t;
-        for (int i = 0; i < 4; ++i)
-            t += static_cast<char>(file.byte());
+        for (int i = 0; i < 4; ++i) t += static_cast<char>(file.byte());
         return t;
     };
-    if (tag() != "MThd" || file.be(4) != 6)
-        throw std::runtime_error("bad header chunk");
+    if (tag() != "MThd" || file.be(4) != 6) throw std::runtime_error("bad header chunk");
     song.format = static_cast<int>(file.be(2));
     const auto declared = static_cast<int>(file.be(2));
     song.division = static_cast<int>(file.be(2));
-    if (song.division & 0x8000)
-        throw std::runtime_error("SMPTE timing not expected");
+    if (song.division & 0x8000) throw std::runtime_error("SMPTE timing not expected");
     while (!file.done()) {
         const std::string id = tag();
         const std::uint32_t len = file.be(4);
         const std::size_t start = file.pos();
         file.skip(len);
-        if (id != "MTrk")
-            continue;
+        if (id != "MTrk") continue;
         Reader track(b, start, start + len);
         readTrack(track, song);
         ++song.trackCount;
     }
-    if (song.trackCount != declared)
-        throw std::runtime_error("track count differs from header");
+    if (song.trackCount != declared) throw std::runtime_error("track count differs from header");
     return song;
 }
 
@@ -210,8 +193,7 @@ TEST_P(Music, LastsOneToTwoMinutes) {
     EXPECT_LE(seconds, 120.0);
     // Music to the end: the last note starts in the final tenth.
     std::uint32_t lastNote = 0;
-    for (const auto& n : s.notes)
-        lastNote = std::max(lastNote, n.tick);
+    for (const auto& n : s.notes) lastNote = std::max(lastNote, n.tick);
     EXPECT_GE(s.secondsAt(lastNote), 0.9 * seconds - 3.0);
 }
 
@@ -229,30 +211,33 @@ TEST_P(Music, MelodicChannelsStayInTheScale) {
     const Song s = song();
     int melodic = 0;
     for (const auto& n : s.notes) {
-        if (n.channel == 9)
-            continue;
+        if (n.channel == 9) continue;
         ++melodic;
-        EXPECT_TRUE(GetParam().scale.count(n.key % 12)) << "key " << n.key << " on channel " << n.channel;
+        EXPECT_TRUE(GetParam().scale.count(n.key % 12))
+            << "key " << n.key << " on channel " << n.channel;
     }
     EXPECT_GT(melodic, 200);
 }
 
 TEST_P(Music, UsesJapaneseInstrumentsAndPercussion) {
     const Song s = song();
-    const std::set<int> japanese{77, 106, 107, 117};  // shakuhachi, shamisen, koto, taiko (on the tom)
+    const std::set<int> japanese{77, 106, 107,
+                                 117};  // shakuhachi, shamisen, koto, taiko (on the tom)
     int found = 0;
     for (const auto& [channel, program] : s.programs)
         found += japanese.count(program) && channel != 9;
     EXPECT_GE(found, 2);
-    EXPECT_TRUE(std::any_of(s.notes.begin(), s.notes.end(), [](const Note& n) { return n.channel == 9; }));
+    EXPECT_TRUE(
+        std::any_of(s.notes.begin(), s.notes.end(), [](const Note& n) { return n.channel == 9; }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Assets, Music,
-                         testing::Values(Piece{"bgm.dat", {2, 3, 7, 9, 10}, 130, 180},   // in scale on D, a chase
-                                         Piece{"bgm2.dat", {2, 4, 7, 9, 11}, 50, 84}),  // yo scale on D, a procession
-                         [](const testing::TestParamInfo<Piece>& info) {
-                             return std::string(info.param.file).substr(0, std::string(info.param.file).find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Assets, Music,
+    testing::Values(Piece{"bgm.dat", {2, 3, 7, 9, 10}, 130, 180},  // in scale on D, a chase
+                    Piece{"bgm2.dat", {2, 4, 7, 9, 11}, 50, 84}),  // yo scale on D, a procession
+    [](const testing::TestParamInfo<Piece>& info) {
+        return std::string(info.param.file).substr(0, std::string(info.param.file).find('.'));
+    });
 
 TEST(MidiReader, RejectsATruncatedFile) {
     auto bytes = readDataFile("bgm.dat");

@@ -2,11 +2,11 @@
 #include "PictureCatalogue.h"
 #include "Pictures.h"
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QResource>
 #include <QSet>
 #include <QString>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,12 +20,13 @@ namespace {
 using pictures::Entry;
 using pictures::Kind;
 
-QImage load(const char* path) { return QImage(QString::fromLatin1(path)).convertToFormat(QImage::Format_ARGB32); }
+QImage load(const char* path) {
+    return QImage(QString::fromLatin1(path)).convertToFormat(QImage::Format_ARGB32);
+}
 
 const Entry* find(const std::string& name) {
     for (const auto& e : pictures::catalogue())
-        if (name == e.name)
-            return &e;
+        if (name == e.name) return &e;
     return nullptr;
 }
 
@@ -53,11 +54,11 @@ TEST_P(EveryPicture, HasTransparencyExactlyWhenItShould) {
     const QImage img = load(e.path);
     int clear = 0;
     for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            clear += transparent(img, x, y);
+        for (int x = 0; x < img.width(); ++x) clear += transparent(img, x, y);
     const bool shouldBeTransparent = e.kind != Kind::Opaque && e.kind != Kind::Scene;
     if (shouldBeTransparent) {
-        EXPECT_GT(clear, img.width() * img.height() / 8) << e.name << " has no transparent surround";
+        EXPECT_GT(clear, img.width() * img.height() / 8)
+            << e.name << " has no transparent surround";
         EXPECT_LT(clear, img.width() * img.height() * 7 / 8) << e.name << " is nearly blank";
     } else {
         EXPECT_EQ(clear, 0) << e.name << " should be fully opaque";
@@ -67,8 +68,7 @@ TEST_P(EveryPicture, HasTransparencyExactlyWhenItShould) {
 std::vector<Entry> ofKinds(std::initializer_list<Kind> kinds) {
     std::vector<Entry> out;
     for (const auto& e : pictures::catalogue())
-        if (std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end())
-            out.push_back(e);
+        if (std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end()) out.push_back(e);
     return out;
 }
 
@@ -81,8 +81,7 @@ TEST_P(PalettePicture, UsesAFewDozenColoursAtMost) {
     const QImage img = load(e.path);
     QSet<QRgb> colours;
     for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            colours.insert(img.pixel(x, y));
+        for (int x = 0; x < img.width(); ++x) colours.insert(img.pixel(x, y));
     EXPECT_GE(colours.size(), 4) << e.name << " looks blank";
     EXPECT_LE(colours.size(), e.kind == Kind::Cursor ? 16 : 40) << e.name;
 }
@@ -96,11 +95,13 @@ TEST_P(EveryPicture, KeepsToTheOnePalette) {
     QSet<QRgb> foreign;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
-            if (!transparent(img, x, y) && std::find(palette::all.begin(), palette::all.end(),
-                                                     img.pixel(x, y) & 0xffffffu) == palette::all.end())
+            if (!transparent(img, x, y) &&
+                std::find(palette::all.begin(), palette::all.end(), img.pixel(x, y) & 0xffffffu) ==
+                    palette::all.end())
                 foreign.insert(img.pixel(x, y) & 0xffffffu);
     for (QRgb c : foreign)
-        ADD_FAILURE() << e.name << " uses #" << QString::number(c, 16).rightJustified(6, u'0').toStdString();
+        ADD_FAILURE() << e.name << " uses #"
+                      << QString::number(c, 16).rightJustified(6, u'0').toStdString();
 }
 
 TEST(Pictures, ThePaletteIsSmallAndHasNoNearDuplicates) {
@@ -126,30 +127,33 @@ TEST_P(CharacterSprite, EdgesAreMostlyDarkOutline) {
     int dark = 0;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
-            if (transparent(img, x, y))
-                continue;
-            const bool bordersClear = (x == 0 || transparent(img, x - 1, y)) || (x == 31 || transparent(img, x + 1, y)) ||
-                                      (y == 0 || transparent(img, x, y - 1)) || (y == 31 || transparent(img, x, y + 1));
-            if (!bordersClear)
-                continue;
+            if (transparent(img, x, y)) continue;
+            const bool bordersClear =
+                (x == 0 || transparent(img, x - 1, y)) || (x == 31 || transparent(img, x + 1, y)) ||
+                (y == 0 || transparent(img, x, y - 1)) || (y == 31 || transparent(img, x, y + 1));
+            if (!bordersClear) continue;
             ++edge;
             dark += QColor(img.pixel(x, y)).lightness() < 90;
         }
     ASSERT_GT(edge, 0);
-    EXPECT_GE(dark * 100 / edge, 75) << e.name << ": " << dark << " of " << edge << " edge pixels are dark";
+    EXPECT_GE(dark * 100 / edge, 75)
+        << e.name << ": " << dark << " of " << edge << " edge pixels are dark";
 }
 
-INSTANTIATE_TEST_SUITE_P(Assets, EveryPicture, testing::ValuesIn(pictures::catalogue().begin(), pictures::catalogue().end()),
+INSTANTIATE_TEST_SUITE_P(Assets, EveryPicture,
+                         testing::ValuesIn(pictures::catalogue().begin(),
+                                           pictures::catalogue().end()),
                          nameOf);
-INSTANTIATE_TEST_SUITE_P(Assets, PalettePicture,
-                         testing::ValuesIn(ofKinds({Kind::Sprite, Kind::Cursor, Kind::Icon, Kind::Scene})), nameOf);
-INSTANTIATE_TEST_SUITE_P(Assets, CharacterSprite, testing::ValuesIn(ofKinds({Kind::Sprite})), nameOf);
+INSTANTIATE_TEST_SUITE_P(
+    Assets, PalettePicture,
+    testing::ValuesIn(ofKinds({Kind::Sprite, Kind::Cursor, Kind::Icon, Kind::Scene})), nameOf);
+INSTANTIATE_TEST_SUITE_P(Assets, CharacterSprite, testing::ValuesIn(ofKinds({Kind::Sprite})),
+                         nameOf);
 
 TEST(Pictures, CutAndFoundPicturesVisiblyDifferFromTheirNormalOnes) {
     int pairs = 0;
     for (const auto& e : pictures::catalogue()) {
-        if (!e.pairedWith)
-            continue;
+        if (!e.pairedWith) continue;
         ++pairs;
         const Entry* normal = find(e.pairedWith);
         ASSERT_NE(normal, nullptr) << e.pairedWith;
@@ -157,16 +161,15 @@ TEST(Pictures, CutAndFoundPicturesVisiblyDifferFromTheirNormalOnes) {
         const QImage b = load(normal->path);
         int differing = 0;
         for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x)
-                differing += a.pixel(x, y) != b.pixel(x, y);
+            for (int x = 0; x < 32; ++x) differing += a.pixel(x, y) != b.pixel(x, y);
         EXPECT_GT(differing, 32 * 32 / 8) << e.name << " is too close to " << e.pairedWith;
     }
     EXPECT_EQ(pairs, 4);
 }
 
 TEST(Pictures, TheFourSpecialTargetsAreDistinct) {
-    const char* targets[] = {pictures::ura_target_1, pictures::ura_target_2, pictures::ura_target_3, pictures::ura_target_4,
-                             pictures::target};
+    const char* targets[] = {pictures::ura_target_1, pictures::ura_target_2, pictures::ura_target_3,
+                             pictures::ura_target_4, pictures::target};
     for (int i = 0; i < 5; ++i)
         for (int j = i + 1; j < 5; ++j)
             EXPECT_NE(load(targets[i]), load(targets[j])) << targets[i] << " and " << targets[j];
@@ -206,31 +209,32 @@ struct Lowest {
 // dither or a one-pixel seam is seen as the eye sees it). The figure is as
 // easy to find as its weakest edge pixel.
 Lowest lowestContrast(const QImage& scene, const QImage& figure, QPoint at) {
-    auto opaque = [&](int x, int y) { return x >= 0 && y >= 0 && x < 32 && y < 32 && !transparent(figure, x, y); };
+    auto opaque = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < 32 && y < 32 && !transparent(figure, x, y);
+    };
     Lowest lowest;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
-            if (!opaque(x, y) || (opaque(x - 1, y) && opaque(x + 1, y) && opaque(x, y - 1) && opaque(x, y + 1)))
+            if (!opaque(x, y) ||
+                (opaque(x - 1, y) && opaque(x + 1, y) && opaque(x, y - 1) && opaque(x, y + 1)))
                 continue;
             double around = 0;
             int seen = 0;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx) {
                     const QPoint s = at + QPoint(x + dx, y + dy);
-                    if (opaque(x + dx, y + dy) || !scene.rect().contains(s))
-                        continue;
+                    if (opaque(x + dx, y + dy) || !scene.rect().contains(s)) continue;
                     around += luminance(scene.pixel(s));
                     ++seen;
                 }
-            if (seen == 0)
-                continue;
+            if (seen == 0) continue;
             around /= seen;
             double best = contrast(luminance(figure.pixel(x, y)), around);
             for (const QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
                 if (opaque(x + d.x(), y + d.y()))
-                    best = std::max(best, contrast(luminance(figure.pixel(x + d.x(), y + d.y())), around));
-            if (best < lowest.ratio)
-                lowest = {best, at + QPoint(x, y)};
+                    best = std::max(
+                        best, contrast(luminance(figure.pixel(x + d.x(), y + d.y())), around));
+            if (best < lowest.ratio) lowest = {best, at + QPoint(x, y)};
         }
     return lowest;
 }
@@ -249,8 +253,7 @@ TEST(Pictures, EveryFigureStandsOutFromTheSceneWhereverItCanBe) {
     };
     std::vector<QPoint> path;
     for (int column : {80, 144, 208, 272, 344})
-        for (int top = 120; top <= 202; ++top)
-            path.emplace_back(column, top);
+        for (int top = 120; top <= 202; ++top) path.emplace_back(column, top);
     const Place places[] = {
         {{"target", "ura_target_1", "ura_target_2", "ura_target_3", "ura_target_4"}, path},
         {{"bonus", "bonus_cut", "ura_bonus", "ura_bonus_cut"}, {{216, 64}}},
@@ -264,13 +267,12 @@ TEST(Pictures, EveryFigureStandsOutFromTheSceneWhereverItCanBe) {
             Lowest lowest;
             for (const QPoint& spot : place.spots) {
                 const Lowest here = lowestContrast(scene, figure, spot);
-                if (here.ratio < lowest.ratio)
-                    lowest = here;
+                if (here.ratio < lowest.ratio) lowest = here;
             }
-            std::printf("  %-17s lowest contrast %.2f : 1 at (%d, %d)\n", name, lowest.ratio, lowest.where.x(),
-                        lowest.where.y());
-            EXPECT_GE(lowest.ratio, 3.0) << name << " fades into the scene at " << lowest.where.x() << ","
-                                         << lowest.where.y();
+            std::printf("  %-17s lowest contrast %.2f : 1 at (%d, %d)\n", name, lowest.ratio,
+                        lowest.where.x(), lowest.where.y());
+            EXPECT_GE(lowest.ratio, 3.0) << name << " fades into the scene at " << lowest.where.x()
+                                         << "," << lowest.where.y();
         }
 }
 

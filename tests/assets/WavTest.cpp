@@ -19,23 +19,23 @@ struct Wave {
 
 std::uint32_t le(const std::vector<std::uint8_t>& b, std::size_t at, int n) {
     std::uint32_t v = 0;
-    for (int i = n - 1; i >= 0; --i)
-        v = v << 8 | b.at(at + static_cast<std::size_t>(i));
+    for (int i = n - 1; i >= 0; --i) v = v << 8 | b.at(at + static_cast<std::size_t>(i));
     return v;
 }
 
 Wave parse(const std::vector<std::uint8_t>& b) {
     Wave w;
-    if (b.size() < 12 || std::string(b.begin(), b.begin() + 4) != "RIFF" || std::string(b.begin() + 8, b.begin() + 12) != "WAVE")
+    if (b.size() < 12 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
+        std::string(b.begin() + 8, b.begin() + 12) != "WAVE")
         return w;
     bool riffSizeOk = le(b, 4, 4) == b.size() - 8;
     bool dataOk = false;
     for (std::size_t at = 12; at + 8 <= b.size();) {
-        const std::string id(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 4);
+        const std::string id(b.begin() + static_cast<long>(at),
+                             b.begin() + static_cast<long>(at) + 4);
         const std::uint32_t len = le(b, at + 4, 4);
         const std::size_t body = at + 8;
-        if (body + len > b.size())
-            return w;
+        if (body + len > b.size()) return w;
         if (id == "fmt ") {
             w.format = static_cast<int>(le(b, body, 2));
             w.channels = static_cast<int>(le(b, body + 2, 2));
@@ -45,7 +45,8 @@ Wave parse(const std::vector<std::uint8_t>& b) {
             w.bits = static_cast<int>(le(b, body + 14, 2));
         } else if (id == "data" && w.bits == 16 && w.channels > 0) {
             dataOk = len % static_cast<std::uint32_t>(w.blockAlign) == 0;
-            for (std::size_t i = body; i + 1 < body + len; i += static_cast<std::size_t>(w.blockAlign))
+            for (std::size_t i = body; i + 1 < body + len;
+                 i += static_cast<std::size_t>(w.blockAlign))
                 w.samples.push_back(static_cast<std::int16_t>(le(b, i, 2)));
         }
         at = body + len + (len & 1);
@@ -115,8 +116,7 @@ TEST_P(Effects, IsLoudButNeverClips) {
     const Wave w = parse(readDataFile(GetParam().file));
     ASSERT_FALSE(w.samples.empty());
     int peak = 0;
-    for (int s : w.samples)
-        peak = std::max(peak, std::abs(s));
+    for (int s : w.samples) peak = std::max(peak, std::abs(s));
     EXPECT_LT(peak, 32767 * 95 / 100);
     EXPECT_GT(peak, 32767 / 2);
 }
@@ -128,10 +128,11 @@ TEST_P(Effects, StartsAndEndsAtSilence) {
     EXPECT_LE(std::abs(w.samples.back()), 300);
 }
 
-INSTANTIATE_TEST_SUITE_P(Assets, Effects, testing::Values(Effect{"kiru.dat", 0.1}, Effect{"hajiku.dat", 0.25}),
-                         [](const testing::TestParamInfo<Effect>& info) {
-                             return std::string(info.param.file).substr(0, std::string(info.param.file).find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Assets, Effects, testing::Values(Effect{"kiru.dat", 0.1}, Effect{"hajiku.dat", 0.25}),
+    [](const testing::TestParamInfo<Effect>& info) {
+        return std::string(info.param.file).substr(0, std::string(info.param.file).find('.'));
+    });
 
 // A cut is a blade meeting something: the impact below 1 kHz as well as a
 // clear edge above 2 kHz. A deflect is a failure: heavier and lower than a

@@ -86,7 +86,8 @@ TEST_F(ImageFixture, APressReachesTheTopmostVisibleEnabledImage) {
 
     above->setVisible(true);
     image->raise();
-    new kit::AutoLabel(&form, QStringLiteral("over it"), 1200, 1800, {QFont(), Qt::black, Qt::white});
+    new kit::AutoLabel(&form, QStringLiteral("over it"), 1200, 1800,
+                       {QFont(), Qt::black, Qt::white});
     pressAt(form, centre);
     EXPECT_EQ(clicks.count(), 3);
     EXPECT_EQ(aboveClicks.count(), 1);
@@ -98,7 +99,8 @@ TEST_F(ImageFixture, AMoveRepaintsOnlyWhereTheImageWasAndIs) {
     struct PaintedRegion : QObject {
         QRegion region;
         bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+            if (event->type() == QEvent::Paint)
+                region += static_cast<QPaintEvent*>(event)->region();
             return false;
         }
     } painted;
@@ -142,7 +144,8 @@ TEST_F(ImageFixture, PixelArtStaysCrispAtDevicePixelRatioTwo) {
 
 TEST(AutoLabel, KeepsItsLeftAndWidensToTheRight) {
     QWidget dialog;
-    kit::AutoLabel label(kit::FormSurface::overlay(&dialog), QStringLiteral("0"), 4800, 3960, {QFont(), Qt::red, std::nullopt});
+    kit::AutoLabel label(kit::FormSurface::overlay(&dialog), QStringLiteral("0"), 4800, 3960,
+                         {QFont(), Qt::red, std::nullopt});
     const QRect before = label.geometry();
     EXPECT_EQ(before.topLeft(), QPoint(320, 264));
 
@@ -158,14 +161,13 @@ TEST(AutoLabel, KeepsItsLeftAndWidensToTheRight) {
 
 TEST(AutoLabel, AFixedLabelKeepsItsBox) {
     QWidget dialog;
-    kit::AutoLabel label(kit::FormSurface::overlay(&dialog), QString(), 3120, 1080, 1215, 495, {QFont(), Qt::black, Qt::white});
+    kit::AutoLabel label(kit::FormSurface::overlay(&dialog), QString(), 3120, 1080, 1215, 495,
+                         {QFont(), Qt::black, Qt::white});
     label.setCaption(QStringLiteral("a much longer description than the box is wide"));
     EXPECT_EQ(label.geometry(), QRect(208, 72, 81, 33));
 }
 
-QColor renderedAt(QWidget& form, QPoint at) {
-    return form.grab().toImage().pixelColor(at);
-}
+QColor renderedAt(QWidget& form, QPoint at) { return form.grab().toImage().pixelColor(at); }
 
 TEST(LineControl, IsDrawnInItsColourAndNotWhenHidden) {
     kit::FormSurface form(nullptr, 6225, 5340, Qt::white, QImage());

@@ -21,7 +21,8 @@ void expectWholePhrases(const kit::AutoLabel* label, const QString& marked) {
     layout.setTextOption(QTextOption(Qt::AlignLeft));
     layout.beginLayout();
     int lines = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine(), ++lines) {
+    for (QTextLine line = layout.createLine(); line.isValid();
+         line = layout.createLine(), ++lines) {
         line.setLineWidth(label->width());
         const qsizetype start = plainText(label->caption().left(line.textStart())).size();
         EXPECT_TRUE(starts.contains(start))
@@ -79,8 +80,10 @@ TEST_F(LevelDialog, JapaneseLinesBreakBetweenPhrasesAndStandLevelWithTheOptions)
 
     const QImage picture = d.grab().toImage();
     const int indicator = d.style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth);
-    for (const auto& [option, label] : {std::pair{d.Option4, d.Label6}, {d.Option1, d.Label2},
-                                        {d.Option2, d.Label3}, {d.Option3, d.Label4}})
+    for (const auto& [option, label] : {std::pair{d.Option4, d.Label6},
+                                        {d.Option1, d.Label2},
+                                        {d.Option2, d.Label3},
+                                        {d.Option3, d.Label4}})
         EXPECT_NEAR(firstInkRow(picture, label->geometry()),
                     firstInkRow(picture, option->geometry().adjusted(indicator + 2, 0, 0, 0)), 2)
             << option->text().toStdString() << " and its label";
@@ -90,7 +93,8 @@ TEST_F(LevelDialog, HardWithOkThenReopeningSetsTheBonusFactor) {
     Form1& f = load();
     f.mnuLv_Click();
     click(f.levelDialog->Option3);
-    EXPECT_EQ(plainText(f.levelDialog->Label5->caption()), QStringLiteral("物好きな方へ。初心者お断り"));
+    EXPECT_EQ(plainText(f.levelDialog->Label5->caption()),
+              QStringLiteral("物好きな方へ。初心者お断り"));
     EXPECT_EQ(f.levelStep, 10) << "nothing is stored before OK";
     QTest::keyClick(f.levelDialog->Option3, Qt::Key_Return);
     EXPECT_EQ(f.levelStep, 10) << "Enter presses no default button";
@@ -111,7 +115,7 @@ TEST_F(LevelDialog, HardWithOkThenReopeningSetsTheBonusFactor) {
 
 TEST_F(LevelDialog, EveryOptionStoresItsStep) {
     Form1& f = load();
-    const std::pair<QRadioButton* Form2::*, std::int16_t> levels[] = {
+    const std::pair<QRadioButton * Form2::*, std::int16_t> levels[] = {
         {&Form2::Option4, 1}, {&Form2::Option1, 5}, {&Form2::Option2, 10}, {&Form2::Option3, 20}};
     for (const auto& [option, step] : levels) {
         f.mnuLv_Click();

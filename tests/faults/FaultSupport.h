@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "DataFiles.h"
-#include "TestEnvironment.h"
 #include "MultimediaService.h"
+#include "TestEnvironment.h"
 
 namespace faults {
 

@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
-#include <latch>
 #include <iostream>
+#include <latch>
 #include <random>
 #include <thread>
 
@@ -67,8 +67,7 @@ std::vector<WriteFault> writeFaults() {
          }},
         {"a short write",
          [](QFile& f, const char* data, qint64 size) { return f.write(data, size - 1); }},
-        {"nothing written",
-         [](QFile&, const char*, qint64) { return qint64{-1}; }},
+        {"nothing written", [](QFile&, const char*, qint64) { return qint64{-1}; }},
         {"written, then the save is abandoned before the rename",
          [](QFile& f, const char* data, qint64 size) {
              const qint64 n = f.write(data, size);
@@ -92,7 +91,8 @@ TEST(RankSaveFaults, AWriteFailingPartWayKeepsTheOldContentAndLeavesNoLitter) {
             FailingWrites failing(fault.writer);
             const rankfile::SaveResult saved = rankfile::save(path, 4567);
             EXPECT_FALSE(saved.ok);
-            EXPECT_TRUE(saved.error.contains(QStringLiteral("rank.dat"))) << saved.error.toStdString();
+            EXPECT_TRUE(saved.error.contains(QStringLiteral("rank.dat")))
+                << saved.error.toStdString();
             EXPECT_EQ(contentOf(path), QByteArray("123,old\r\nkept\r\n"));
             EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), savedFiles);
 
@@ -124,15 +124,16 @@ TEST(RankSaveFaults, ADiskFullPartWayThroughTheSaveIsReportedAndKeepsTheOldConte
             file.write("123,old\r\nkept\r\n");
         }
         QProcess saver;
-        saver.start(QStringLiteral(ZANRAI_RANK_SAVER),
-                    {QStringLiteral("once"), dir.path(), QStringLiteral("4567"),
-                     QString::number(limit)});
+        saver.start(
+            QStringLiteral(ZANRAI_RANK_SAVER),
+            {QStringLiteral("once"), dir.path(), QStringLiteral("4567"), QString::number(limit)});
         ASSERT_TRUE(saver.waitForFinished(20000));
         ASSERT_EQ(saver.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(saver.exitCode(), 1) << "the failed save must be reported";
         // The first real cause (EFBIG from the size limit), not the clean-up's.
         const QString error = QString::fromLocal8Bit(saver.readAllStandardOutput()).trimmed();
-        EXPECT_TRUE(error.endsWith(QStringLiteral("rank.dat: File too large"))) << error.toStdString();
+        EXPECT_TRUE(error.endsWith(QStringLiteral("rank.dat: File too large")))
+            << error.toStdString();
         EXPECT_EQ(contentOf(path), QByteArray("123,old\r\nkept\r\n"));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), savedFiles);
     }
@@ -253,8 +254,10 @@ TEST(RankKill, ASaveLoopKilledAtRandomMomentsNeverLeavesAnInvalidFile) {
     // A save killed between writing and renaming leaves its temporary file
     // behind; the next save that holds the lock clears them away, and
     // nothing else, however much it looks like one.
-    const QStringList others = QDir(dir.path()).entryList(
-        {QLatin1String(rankfile::tempPrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
+    const QStringList others =
+        QDir(dir.path())
+            .entryList({QLatin1String(rankfile::tempPrefix) + QLatin1Char('*')},
+                       QDir::Files | QDir::Hidden);
     std::cout << "[ info ] " << savedDuringRuns << " saves completed in " << runs
               << " killed runs; " << others.size() << " files left behind\n";
     writeFile(dir.filePath(QStringLiteral("rank.dat.qWeRtY")), "12");
@@ -274,8 +277,14 @@ TEST(RankTwoCopies, SavingInEitherOrderOrAtOnceKeepsTheGreaterScore) {
         writeFile(path, "10\r\n");
         std::latch start(2);
         rankfile::SaveResult high, low;
-        std::thread a([&] { start.arrive_and_wait(); high = rankfile::save(path, 58); });
-        std::thread b([&] { start.arrive_and_wait(); low = rankfile::save(path, 10); });
+        std::thread a([&] {
+            start.arrive_and_wait();
+            high = rankfile::save(path, 58);
+        });
+        std::thread b([&] {
+            start.arrive_and_wait();
+            low = rankfile::save(path, 10);
+        });
         a.join(), b.join();
         ASSERT_TRUE(high.ok && low.ok) << high.error.toStdString() << low.error.toStdString();
         ASSERT_EQ(contentOf(path), QByteArray("58\r\n")) << "round " << round;
@@ -333,7 +342,11 @@ TEST(RankSpecialFiles, ALockFileThatCannotBeUsedIsGoneWithout) {
     const QString outside = elsewhere.filePath(QStringLiteral("target"));
     const std::vector<std::pair<const char*, std::function<bool()>>> cases{
         {"a link to nothing", [&] { return QFile::link(outside, lock); }},
-        {"a link to a file", [&] { writeFile(outside, "x"); return QFile::link(outside, lock); }},
+        {"a link to a file",
+         [&] {
+             writeFile(outside, "x");
+             return QFile::link(outside, lock);
+         }},
         {"a folder", [&] { return QDir().mkdir(lock); }},
         {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(lock).constData(), 0644) == 0; }},
     };

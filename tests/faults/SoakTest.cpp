@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,7 +17,6 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <unistd.h>
 
 #include "Form1.h"
 #include "FormSurface.h"
@@ -211,10 +211,10 @@ protected:
                             sound.device().openCount() == 1 && !sound.device().anyPlaying();
             if (!ok) {
                 ADD_FAILURE() << "game " << played << ": score " << f.score << ", best "
-                              << comparable(f.highScore) << " (expected " << best
-                              << "), lives " << f.lives << ", boxes " << boxes << ", errors "
-                              << fileErrors << ", sound failures " << sound.failures
-                              << ", open tunes " << sound.device().openCount();
+                              << comparable(f.highScore) << " (expected " << best << "), lives "
+                              << f.lives << ", boxes " << boxes << ", errors " << fileErrors
+                              << ", sound failures " << sound.failures << ", open tunes "
+                              << sound.device().openCount();
                 return false;
             }
             // rank.dat is checked now and then; every game saved it.
@@ -255,8 +255,8 @@ TEST_F(Soak, TenThousandScriptedGamesKeepWorkingAndDoNotGrow) {
     };
     std::cout << "[ info ] " << played << " games in " << seconds << " s; best " << best
               << "; heap " << heap0 << " -> " << heap1 << " (" << growth(heap0, heap1)
-              << "), resident " << rss0 << " -> " << rss1 << " (" << growth(rss0, rss1)
-              << "); " << sound.commands << " commands, " << sound.sounds << " sounds\n";
+              << "), resident " << rss0 << " -> " << rss1 << " (" << growth(rss0, rss1) << "); "
+              << sound.commands << " commands, " << sound.sounds << " sounds\n";
     EXPECT_EQ(played, games);
     EXPECT_EQ(beeps, games);
     EXPECT_EQ(rankfile::read(rankPath()).highScore, HighScore{best});

@@ -22,9 +22,9 @@ using Kind = RankParse::Kind;
     std::abort();
 }
 
-#define REQUIRE(cond)                        \
-    do {                                     \
-        if (!(cond)) fail(#cond, text);      \
+#define REQUIRE(cond)                   \
+    do {                                \
+        if (!(cond)) fail(#cond, text); \
     } while (0)
 
 }  // namespace
@@ -76,14 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             REQUIRE(alone.kind == Kind::value && alone.highScore == parsed.highScore);
             break;
         }
-        case Kind::notANumber:
-            REQUIRE(!parsed.firstItem.empty());
-            break;
-        case Kind::nothing:
-            REQUIRE(parsed.firstItem.empty());
-            break;
-        case Kind::noItem:
-            return 0;
+        case Kind::notANumber: REQUIRE(!parsed.firstItem.empty()); break;
+        case Kind::nothing: REQUIRE(parsed.firstItem.empty()); break;
+        case Kind::noItem: return 0;
     }
     if (parsed.kind == Kind::notANumber) return 0;
 

@@ -4,7 +4,6 @@
 #include "DesktopBeep.h"
 #include "Form2.h"
 #include "Form5.h"
-#include "Pace.h"
 #include "GameFixture.h"
 #include "Pace.h"
 
@@ -76,8 +75,7 @@ TEST_F(Flow, ResetStopsEverythingAndRestoresTheIdleState) {
     EXPECT_FALSE(f.Label11->isVisible());
     EXPECT_EQ(f.Image6->picture(), f.Image8->picture());
     EXPECT_EQ(f.Image9->picture(), f.Image10->picture());
-    for (auto* target : f.targets)
-        EXPECT_FLOAT_EQ(target->top(), pace::homeTop);
+    for (auto* target : f.targets) EXPECT_FLOAT_EQ(target->top(), pace::homeTop);
     for (auto* image : {f.Image1, f.Image5, f.Image6, f.Image9}) EXPECT_FALSE(image->isEnabled());
     for (auto* timer : {f.Timer1, f.Timer2, f.Timer3}) EXPECT_FALSE(timer->enabled());
     EXPECT_TRUE(messages.isEmpty());

@@ -27,7 +27,8 @@ TEST_F(Layout, TheWindowIsFixedWithItsClientAreaCaptionAndNoButtons) {
     // Idle: no game timer runs; the hidden buttons stay plumbing.
     for (auto* timer : {f.Timer1, f.Timer2, f.Timer3, f.Timer4, f.Timer5, f.Timer6})
         EXPECT_FALSE(timer->enabled());
-    for (QPushButton* button : {f.Command1, f.Command4, f.Command8}) EXPECT_FALSE(button->isVisible());
+    for (QPushButton* button : {f.Command1, f.Command4, f.Command8})
+        EXPECT_FALSE(button->isVisible());
 }
 
 // Checked on the rendered client area, as the player sees it: a picture
@@ -52,13 +53,14 @@ TEST_F(Layout, ThePlayAreaIsDrawnWhereTheTwipsSay) {
         bool visible;
     };
     const Place places[] = {
-        {f.Image5, {80, 120}, true},   {f.Image4, {144, 120}, true}, {f.Image1, {208, 120}, true},
-        {f.Image2, {272, 120}, true},  {f.Image3, {344, 120}, true}, {f.Image6, {216, 64}, true},
-        {f.Image9, {40, 72}, true},    {f.Image7, {280, 56}, false}, {f.Image8, {320, 64}, false},
-        {f.Image10, {0, 16}, false},   {f.Image11, {80, 16}, false},
+        {f.Image5, {80, 120}, true},  {f.Image4, {144, 120}, true}, {f.Image1, {208, 120}, true},
+        {f.Image2, {272, 120}, true}, {f.Image3, {344, 120}, true}, {f.Image6, {216, 64}, true},
+        {f.Image9, {40, 72}, true},   {f.Image7, {280, 56}, false}, {f.Image8, {320, 64}, false},
+        {f.Image10, {0, 16}, false},  {f.Image11, {80, 16}, false},
     };
     for (const Place& p : places)
-        EXPECT_EQ(drawnAt(p.image->picture(), p.pixels), p.visible) << p.pixels.x() << "," << p.pixels.y();
+        EXPECT_EQ(drawnAt(p.image->picture(), p.pixels), p.visible)
+            << p.pixels.x() << "," << p.pixels.y();
     // The stores lie below the client area and are never seen.
     for (kit::ImageControl* store : {f.Image12, f.Image16, f.Image20, f.Image26})
         EXPECT_GE(store->top(), 6000.0F);
@@ -130,11 +132,11 @@ TEST_F(Layout, TheMenuTreeHasItsCaptionsAndStates) {
     Form1& f = load();
     auto captions = [](QMenu* menu) {
         QStringList out;
-        for (QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        for (QAction* a : menu->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(captions(f.mnuFile),
-              (QStringList{"Reset", "Start", "-", "Ranking", "-", "Exit"}));
+    EXPECT_EQ(captions(f.mnuFile), (QStringList{"Reset", "Start", "-", "Ranking", "-", "Exit"}));
     EXPECT_EQ(captions(f.mnuSet), (QStringList{"TitleBar", "Line On/Off", "-", "GameLevel", "-",
                                                "水戸黄門を敵に回してみる", "元に戻す"}));
     EXPECT_EQ(captions(f.mnuHedlp), (QStringList{"Help", "-", "Version"}));
@@ -142,7 +144,8 @@ TEST_F(Layout, TheMenuTreeHasItsCaptionsAndStates) {
     EXPECT_FALSE(f.mnurank->isEnabled());
     EXPECT_FALSE(f.mnuHelp->isEnabled());
     for (QAction* hidden : {f.mnuBlank2, f.mnuUra, f.mnuRet}) EXPECT_FALSE(hidden->isVisible());
-    for (QAction* shortcutless : f.mnuFile->actions()) EXPECT_TRUE(shortcutless->shortcut().isEmpty());
+    for (QAction* shortcutless : f.mnuFile->actions())
+        EXPECT_TRUE(shortcutless->shortcut().isEmpty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-#include "Pace.h"
 #include "GameFixture.h"
+#include "Pace.h"
 #include "Random.h"
 
 namespace {
@@ -10,7 +10,7 @@ using Sound = mm::RecordingMultimedia::SoundRequest;
 TEST(RandomDraws, ArePinnedFromTheFixedStart) {
     // Computed independently from the published PCG32 algorithm and the
     // game's start state.
-    const double expected[] = {6.556510925292969e-07, 0.3488309383392334, 0.9305790066719055,
+    const double expected[] = {6.556510925292969e-07, 0.3488309383392334,  0.9305790066719055,
                                0.6176875829696655,    0.06076294183731079, 0.46322739124298096};
     Random random;
     for (double e : expected) EXPECT_DOUBLE_EQ(random.next(), e);
@@ -35,8 +35,7 @@ TEST_F(Play, TargetsSinkByTheStepOnEveryTick) {
     Form1& f = load();
     f.mnustart_Click();
     for (int i = 0; i < 3; ++i) f.Timer1_Timer();
-    for (auto* target : f.targets)
-        EXPECT_FLOAT_EQ(target->top(), 1830.0F);
+    for (auto* target : f.targets) EXPECT_FLOAT_EQ(target->top(), 1830.0F);
     EXPECT_EQ(f.Image1->y(), 122);  // 1830 / 15
 }
 
@@ -81,8 +80,7 @@ TEST_F(Play, SeveralTargetsPastTheLimitCostOneLifeAndAllGoHome) {
     f.Image2->setTop(2500.0F);
     f.Timer3_Timer();
     EXPECT_EQ(f.lives, 2);
-    for (auto* target : f.targets)
-        EXPECT_FLOAT_EQ(target->top(), pace::homeTop);
+    for (auto* target : f.targets) EXPECT_FLOAT_EQ(target->top(), pace::homeTop);
     f.Timer3_Timer();
     EXPECT_EQ(f.lives, 2);
 }

@@ -50,7 +50,8 @@ TEST_F(Startup, AMissingRankFileIsReportedAndNothingIsCreated) {
 }
 
 TEST_F(Startup, AnEmptyOrDamagedRankFileIsReportedAndKept) {
-    for (const QByteArray& bad : {QByteArray(""), QByteArray("high\r\n"), QByteArray("99999999999")}) {
+    for (const QByteArray& bad :
+         {QByteArray(""), QByteArray("high\r\n"), QByteArray("99999999999")}) {
         fileErrors.clear();
         writeRank(bad);
         form = std::make_unique<Form1>(services());

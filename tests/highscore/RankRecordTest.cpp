@@ -22,7 +22,9 @@ TEST(RankRecord, ReadsTheFirstItemOnly) {
         {"   42  \r\n", Kind::value, 42},
         {"-7\r\n", Kind::value, -7},
         {"+8\r\n", Kind::value, 8},
-        {"\xEF\xBB\xBF" "77\r\n", Kind::value, 77},
+        {"\xEF\xBB\xBF"
+         "77\r\n",
+         Kind::value, 77},
         {"\xEF\xBB\xBF", Kind::noItem, std::nullopt},
         {"2147483647", Kind::value, 2147483647},
         {"\r\n", Kind::nothing, std::nullopt},
@@ -37,7 +39,9 @@ TEST(RankRecord, ReadsTheFirstItemOnly) {
         {"+-5", Kind::notANumber, std::nullopt},
         {"+", Kind::notANumber, std::nullopt},
         {"-", Kind::notANumber, std::nullopt},
-        {"\xEF\xBB" "5", Kind::notANumber, std::nullopt},
+        {"\xEF\xBB"
+         "5",
+         Kind::notANumber, std::nullopt},
         {"00000000000000000000000000000042", Kind::value, 42},
         {"000000000000000000000000000000042", Kind::notANumber, std::nullopt},
     };
@@ -60,9 +64,11 @@ TEST(RankRecord, ReadsTheFirstItemOnly) {
 }
 
 TEST(RankRecord, PrintableTextEscapesWhatActsOnATerminalAndCuts) {
-    EXPECT_EQ(printableText("a\xFF\xC3(\xC2\x9B\xE2\x80\xAE"), "a\\xFF\\xC3(\\xC2\\x9B\\xE2\\x80\\xAE");
+    EXPECT_EQ(printableText("a\xFF\xC3(\xC2\x9B\xE2\x80\xAE"),
+              "a\\xFF\\xC3(\\xC2\\x9B\\xE2\\x80\\xAE");
     EXPECT_EQ(printableText("斬雷 230"), "斬雷 230");
-    EXPECT_EQ(printableText(std::string(20, '\x01'), 40), "\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01…");
+    EXPECT_EQ(printableText(std::string(20, '\x01'), 40),
+              "\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01\\x01…");
 }
 
 TEST(RankRecord, SavesOneDecimalLineEndedByCrLf) {

@@ -18,16 +18,15 @@ QImage original() {
 }
 
 QImage installed(int size) {
-    const QString path = QStringLiteral(ZANRAI_ICON_THEME_DIR "/%1x%1/apps/" ZANRAI_APP_ID ".png").arg(size);
+    const QString path =
+        QStringLiteral(ZANRAI_ICON_THEME_DIR "/%1x%1/apps/" ZANRAI_APP_ID ".png").arg(size);
     return QImage(path).convertToFormat(QImage::Format_ARGB32);
 }
 
 // Fully transparent pixels may keep any colour; they all look the same.
 QRgb normalised(QRgb pixel) { return qAlpha(pixel) == 0 ? 0u : pixel; }
 
-QString describe(QRgb pixel) {
-    return QStringLiteral("#%1").arg(pixel, 8, 16, QLatin1Char('0'));
-}
+QString describe(QRgb pixel) { return QStringLiteral("#%1").arg(pixel, 8, 16, QLatin1Char('0')); }
 
 }  // namespace
 
@@ -79,7 +78,8 @@ TEST_P(WholeMultiple, EverySourcePixelBecomesASolidBlock) {
     ASSERT_EQ(icon.size(), QSize(size, size));
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x)
-            ASSERT_EQ(normalised(icon.pixel(x, y)), normalised(source.pixel(x / factor, y / factor)))
+            ASSERT_EQ(normalised(icon.pixel(x, y)),
+                      normalised(source.pixel(x / factor, y / factor)))
                 << size << "x" << size << " at " << x << "," << y << ": "
                 << describe(icon.pixel(x, y)).toStdString();
 }
@@ -97,8 +97,7 @@ TEST(PackagedIcons, FortyEightIsANearestNeighbourEnlargement) {
     ASSERT_EQ(icon.size(), QSize(48, 48));
     QSet<QRgb> palette;
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
-            palette.insert(normalised(source.pixel(x, y)));
+        for (int x = 0; x < 32; ++x) palette.insert(normalised(source.pixel(x, y)));
     int offCorner = 0;
     int offCentre = 0;
     for (int y = 0; y < 48; ++y)
@@ -107,8 +106,10 @@ TEST(PackagedIcons, FortyEightIsANearestNeighbourEnlargement) {
             ASSERT_TRUE(palette.contains(pixel))
                 << "blended colour " << describe(pixel).toStdString() << " at " << x << "," << y;
             offCorner += pixel != normalised(source.pixel(x * 32 / 48, y * 32 / 48));
-            offCentre += pixel != normalised(source.pixel((2 * x + 1) * 32 / 96, (2 * y + 1) * 32 / 96));
+            offCentre +=
+                pixel != normalised(source.pixel((2 * x + 1) * 32 / 96, (2 * y + 1) * 32 / 96));
         }
     EXPECT_TRUE(offCorner == 0 || offCentre == 0)
-        << offCorner << " pixels differ from corner sampling, " << offCentre << " from centre sampling";
+        << offCorner << " pixels differ from corner sampling, " << offCentre
+        << " from centre sampling";
 }

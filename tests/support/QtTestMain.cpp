@@ -16,9 +16,11 @@ int main(int argc, char** argv) {
     // alone, so it gets throw-away ones, removed when it ends.
     QTemporaryDir home;
     if (!home.isValid()) return 1;
-    for (const auto& [var, sub] : {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "/.config"},
+    for (const auto& [var, sub] : {std::pair{"HOME", ""},
+                                   {"XDG_CONFIG_HOME", "/.config"},
                                    {"XDG_DATA_HOME", "/.local/share"},
-                                   {"XDG_CACHE_HOME", "/.cache"}, {"XDG_RUNTIME_DIR", "/run"}}) {
+                                   {"XDG_CACHE_HOME", "/.cache"},
+                                   {"XDG_RUNTIME_DIR", "/run"}}) {
         const QString path = home.path() + QLatin1String(sub);
         QDir().mkpath(path);
         qputenv(var, QFile::encodeName(path));

@@ -36,8 +36,8 @@ SeqError RecordingMultimedia::load(const std::string& path,
 
 std::vector<std::uint8_t> RecordingMultimedia::minimalMidiFile() {
     return {
-        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,  // format 0, one track
-        'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0,   // end of track
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0,    0,    1, 0, 96,  // format 0, one track
+        'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0,         // end of track
     };
 }
 

@@ -29,8 +29,8 @@ inline std::string smallestSoundfont() {
     std::string best;
     std::uintmax_t bestSize = 0;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it("/usr/share/sounds/sf2", ec), end;
-         !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it("/usr/share/sounds/sf2", ec), end; !ec && it != end;
+         it.increment(ec)) {
         if (it->path().extension() != ".sf2" || !it->is_regular_file(ec)) continue;
         const auto size = std::filesystem::file_size(it->path(), ec);
         if (!ec && (best.empty() || size < bestSize)) best = it->path().string(), bestSize = size;
