@@ -16,7 +16,7 @@ timgm6mb-soundfont fonts-ipafont-gothic
 "
 TEST="
 libgtest-dev libgmock-dev libbenchmark-dev libebur128-dev
-clang libclang-rt-14-dev
+clang libclang-rt-14-dev clang-format clang-tidy
 xvfb xauth xdotool imagemagick x11-utils
 desktop-file-utils appstream dpkg-dev file lintian debhelper
 openbox xfwm4 dbus-daemon weston

@@ -1,0 +1,38 @@
+#!/bin/sh
+# Checks the style the tools keep, on every C++ file of the project:
+#   clang-format: no file the committed .clang-format would change;
+#   clang-tidy:   no finding of the checks in .clang-tidy, on every
+#                 translation unit of the default build (run
+#                 ./scripts/build.sh default first; it writes
+#                 build/compile_commands.json).
+# Prints what differs or what was found, and fails on either.
+#   check-style.sh format   only the formatter (a second or two)
+#   check-style.sh          both
+set -eu
+cd "$(dirname "$0")/.."
+
+files="$(git ls-files '*.cpp' '*.h')"
+status=0
+# shellcheck disable=SC2086
+if ! clang-format --dry-run -Werror $files; then
+    echo "check-style: run clang-format -i on the files above" >&2
+    status=1
+fi
+[ "${1:-all}" = format ] && exit "$status"
+
+if [ ! -f build/compile_commands.json ]; then
+    echo "check-style: no build/compile_commands.json; build the default preset first" >&2
+    exit 1
+fi
+# Only the project's own sources: Qt's generated code (moc, rcc) is not ours.
+# The fuzz targets are built by clang in a tree of their own.
+# run-clang-tidy prints every finding and exits non-zero when one was an
+# error; .clang-tidy makes every finding one.
+if ! run-clang-tidy -quiet -p build -j 2 \
+        '^'"$(pwd)"'/(assets|bench|controls|dialogs|game|highscore|packaging|rules|sound|tests)/' \
+        > build/clang-tidy.log 2>&1; then
+    grep -E 'error:|warning:' build/clang-tidy.log | sort -u >&2 || cat build/clang-tidy.log >&2
+    echo "check-style: clang-tidy found the above (the whole output: build/clang-tidy.log)" >&2
+    status=1
+fi
+exit "$status"
