@@ -4,7 +4,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
-#include <ranges>
 #include <utility>
 
 #include "Control.h"
@@ -57,15 +56,15 @@ void FormSurface::raise(Control* control) {
 }
 
 Control* FormSurface::controlAt(const QPoint& pos) const {
-    for (Control* control : std::views::reverse(controls_)) {
-        // A hidden or disabled control, a label or a line lets the press
-        // through to what lies beneath, as a disabled image does on the
-        // platform the game was written for.
-        if (control->isVisible() && control->isEnabled() && control->takesPresses() &&
-            control->geometry().contains(pos))
-            return control;
-    }
-    return nullptr;
+    // The topmost first. A hidden or disabled control, a label or a line
+    // lets the press through to what lies beneath, as a disabled image does
+    // on the platform the game was written for.
+    const auto takes = [&pos](const Control* control) {
+        return control->isVisible() && control->isEnabled() && control->takesPresses() &&
+               control->geometry().contains(pos);
+    };
+    const auto found = std::find_if(controls_.rbegin(), controls_.rend(), takes);
+    return found == controls_.rend() ? nullptr : *found;
 }
 
 const QPixmap& FormSurface::scene() {

@@ -92,7 +92,7 @@ private:
 
 // Never destroyed: its thread runs until the process ends.
 AlertPlayer& alertPlayer() {
-    static AlertPlayer* const player = new AlertPlayer;
+    static auto* const player = new AlertPlayer;
     return *player;
 }
 

@@ -76,7 +76,9 @@ void Form1::createControls() {
     const QImage hiddenFound = pictures::load(pictures::hidden_found);
     auto store = [c](int index, const QImage& picture) {
         const int slot = index - 12;
-        auto* image = new kit::ImageControl(c, (slot % 5) * 720, 6000.0F + (slot / 5) * 600.0F);
+        const int row = slot / 5;  // five stores a row
+        auto* image =
+            new kit::ImageControl(c, (slot % 5) * 720, 6000.0F + static_cast<float>(row) * 600.0F);
         image->setPicture(picture);
         return image;
     };
@@ -142,8 +144,9 @@ void Form1::createControls() {
     // The burst of a lost life, 40 x 21 pixels, centred on the red line; it
     // moves to the column of the target that broke through.
     constexpr int breachWidth = 40 * kit::twipsPerPixel, breachHeight = 21 * kit::twipsPerPixel;
+    constexpr int breachAbove = breachHeight / 2;  // whole twips, as the controls are placed
     breachMark =
-        new kit::ImageControl(c, 0, pace::limitTop - breachHeight / 2, breachWidth, breachHeight);
+        new kit::ImageControl(c, 0, pace::limitTop - breachAbove, breachWidth, breachHeight);
     breachMark->setPicture(pictures::load(pictures::breach));
     breachMark->setVisible(false);
     breachMark->setEnabled(false);
