@@ -18,6 +18,9 @@
 //       side with fluidsynth rendering the same SECONDS by itself with the
 //       game's settings (applyGameSynthSettings), alone in a loop (the floor);
 //       then, with --after-end, the audio thread once the tune has ended.
+//   audio_output_probe --wake SECONDS
+//       a thread that only sleeps until the next period, for SECONDS: what
+//       one wake-up a period costs here whatever the callback does.
 //
 // Where the stream is at a request: the output hands each period to the
 // device as the callback ends, and the disk driver then "plays" it while it
@@ -288,6 +291,47 @@ int late(double seconds, const std::string& dir) {
         "late periods: gap > 1.5 periods %ld, > 2 periods (a double-buffered device runs "
         "dry) %ld\n",
         static_cast<long>(over(1.5 * periodMs)), static_cast<long>(over(2 * periodMs)));
+    // SDL's ALSA driver asks for two periods in the device and writes each
+    // period as its callback returns, blocking while both are queued. The
+    // device runs dry when a period arrives after everything written before
+    // it has played. The dummy and disk drivers sleep a whole-millisecond
+    // period instead of blocking, so a write that would be more than two
+    // periods ahead is held to two, as the blocking write would hold it.
+    long dry = 0;
+    if (n > 0) {
+        double emptyAt = static_cast<double>(log.periods[0].endNs) / 1e6 + periodMs;
+        for (std::size_t i = 1; i < n; ++i) {
+            const double at = static_cast<double>(log.periods[i].endNs) / 1e6;
+            if (at > emptyAt) {
+                ++dry;
+                emptyAt = at + periodMs;
+            } else {
+                emptyAt = std::min(emptyAt + periodMs, at + 2 * periodMs);
+            }
+        }
+    }
+    std::printf("underruns of a two-period device queue: %ld\n", dry);
+    return 0;
+}
+
+// What a thread costs on this machine that only wakes once a period and goes
+// back to sleep: the floor under any output woken by its device every period.
+int wake(double seconds) {
+    const double periodS = static_cast<double>(g_period) / kRate;
+    double cpu = 0;
+    long wakes = 0;
+    std::thread t([&] {
+        const double c0 = probe::threadCpuMs();
+        const auto t0 = Clock::now();
+        for (; wakes * periodS < seconds; ++wakes)
+            std::this_thread::sleep_until(t0 + std::chrono::duration<double>(wakes * periodS));
+        cpu = probe::threadCpuMs() - c0;
+    });
+    t.join();
+    std::printf("a thread woken every %d frames (%.2f ms), %.0f s: %ld wake-ups, %.1f ms CPU, "
+                "%.3f %% of a core, %.1f us per wake-up\n",
+                g_period, 1e3 * periodS, seconds, wakes, cpu, cpu / seconds / 10.0,
+                1e3 * cpu / static_cast<double>(std::max(1L, wakes)));
     return 0;
 }
 
@@ -411,9 +455,10 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--cpu")
         return cpu(std::atof(argv[2]), false, argv[3]);
     if (argc == 3 && std::string(argv[1]) == "--after-end") return cpu(0, true, argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--wake") return wake(std::atof(argv[2]));
     std::fprintf(stderr,
                  "usage: %s --latency N DATA_DIR | --late SECONDS DATA_DIR | --cpu SECONDS "
-                 "DATA_DIR | --after-end DATA_DIR\n",
+                 "DATA_DIR | --after-end DATA_DIR | --wake SECONDS\n",
                  argv[0]);
     return 2;
 }

@@ -137,13 +137,19 @@ void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
 }
 
 void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
+    bool musicPeaks = false;
     for (int done = 0; done < frames;) {
         if (musicServed_ == kMusicBlockFrames) {
             FluidSequencer* music = music_.load(std::memory_order_acquire);
             musicSilent_ =
                 music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
+            // Looked at once per block, so the periods with no effect need
+            // not read the music again.
+            musicPeaks_ = !musicSilent_ &&
+                          Limiter::passesCeiling<2 * kMusicBlockFrames>(musicBlock_.data());
             musicServed_ = 0;
         }
+        musicPeaks = musicPeaks || musicPeaks_;
         const int n = std::min(frames - done, kMusicBlockFrames - musicServed_);
         const std::size_t bytes = static_cast<std::size_t>(n) * 2 * sizeof(std::int16_t);
         if (musicSilent_)
@@ -170,7 +176,8 @@ void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
         effectFrames = static_cast<int>(std::min<long>(frames, current_->frameCount() - position_));
         position_ += effectFrames;
     }
-    limiter_.mix(stereo, effect, effectFrames, frames);
+    if (effectFrames > 0 || musicPeaks || !limiter_.atRest())
+        limiter_.mix(stereo, effect, effectFrames, frames);
     if (current_ != nullptr && position_ >= current_->frameCount()) {
         current_ = nullptr;
         playing_.store(false, std::memory_order_release);
