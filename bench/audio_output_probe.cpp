@@ -292,22 +292,25 @@ int late(double seconds, const std::string& dir) {
         "dry) %ld\n",
         static_cast<long>(over(1.5 * periodMs)), static_cast<long>(over(2 * periodMs)));
     // SDL's ALSA driver asks for two periods in the device and writes each
-    // period as its callback returns, blocking while both are queued. The
-    // device runs dry when a period arrives after everything written before
-    // it has played. The dummy and disk drivers sleep a whole-millisecond
-    // period instead of blocking, so a write that would be more than two
-    // periods ahead is held to two, as the blocking write would hold it.
+    // period as its callback returns, blocking while both are queued: woken
+    // when one period is left, it must write the next before that one has
+    // played. The dummy and disk drivers sleep a whole number of
+    // milliseconds after each callback instead, so what a period's gap holds
+    // beyond that sleep (the callback, the wake-up's delay, preemption) is
+    // replayed here after the moment a blocking write would have been woken.
+    // Counting the callback after the wake-up rather than before it makes the
+    // count err towards more underruns, never fewer.
+    const double sleepMs = static_cast<double>(period * 1000 / kRate);
     long dry = 0;
-    if (n > 0) {
-        double emptyAt = static_cast<double>(log.periods[0].endNs) / 1e6 + periodMs;
-        for (std::size_t i = 1; i < n; ++i) {
-            const double at = static_cast<double>(log.periods[i].endNs) / 1e6;
-            if (at > emptyAt) {
-                ++dry;
-                emptyAt = at + periodMs;
-            } else {
-                emptyAt = std::min(emptyAt + periodMs, at + 2 * periodMs);
-            }
+    double written = 0, emptyAt = periodMs;
+    for (double gap : gaps) {
+        const double delay = std::max(0.0, gap - sleepMs);
+        written = std::max(written, emptyAt - periodMs) + delay;
+        if (written > emptyAt) {
+            ++dry;
+            emptyAt = written + periodMs;
+        } else {
+            emptyAt += periodMs;
         }
     }
     std::printf("underruns of a two-period device queue: %ld\n", dry);
@@ -320,14 +323,24 @@ int wake(double seconds) {
     const double periodS = static_cast<double>(g_period) / kRate;
     double cpu = 0;
     long wakes = 0;
+    std::vector<double> lateMs;
     std::thread t([&] {
         const double c0 = probe::threadCpuMs();
         const auto t0 = Clock::now();
-        for (; wakes * periodS < seconds; ++wakes)
-            std::this_thread::sleep_until(t0 + std::chrono::duration<double>(wakes * periodS));
+        for (; wakes * periodS < seconds; ++wakes) {
+            const auto due = t0 + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(wakes * periodS));
+            std::this_thread::sleep_until(due);
+            lateMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - due).count());
+        }
         cpu = probe::threadCpuMs() - c0;
     });
     t.join();
+    printDistribution("wake-up after its time", lateMs);
+    std::printf("wake-ups more than one period late: %ld\n",
+                static_cast<long>(std::count_if(lateMs.begin(), lateMs.end(), [&](double l) {
+                    return l > 1e3 * periodS;
+                })));
     std::printf("a thread woken every %d frames (%.2f ms), %.0f s: %ld wake-ups, %.1f ms CPU, "
                 "%.3f %% of a core, %.1f us per wake-up\n",
                 g_period, 1e3 * periodS, seconds, wakes, cpu, cpu / seconds / 10.0,

@@ -1,6 +1,7 @@
 #include "AudioOutput.h"
 
 #include <SDL.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <cstring>
@@ -132,6 +133,22 @@ void AudioOutput::waitUntilSilent() {
 }
 
 void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
+    // The device's queue of two periods leaves the audio thread one period
+    // of slack. SDL makes it nice -20 where it may (without rtkit, only as
+    // root), and even so it waits behind whole time slices of other users'
+    // work once their group is ahead of ours; a real-time policy at the
+    // lowest real-time priority comes before all of it, as sound servers'
+    // threads do. Where the user
+    // may not set it (no CAP_SYS_NICE, no rtprio limit) the thread keeps
+    // what SDL gave it. The callback sleeps every period, so the kernel's
+    // share for real-time threads is never near.
+    thread_local bool priorityAsked = false;
+    if (!priorityAsked) {
+        priorityAsked = true;
+        sched_param param{};
+        param.sched_priority = sched_get_priority_min(SCHED_RR);
+        sched_setscheduler(0, SCHED_RR | SCHED_RESET_ON_FORK, &param);
+    }
     static_cast<AudioOutput*>(self)->renderPeriod(reinterpret_cast<std::int16_t*>(stream),
                                                   len / static_cast<int>(2 * sizeof(std::int16_t)));
 }
