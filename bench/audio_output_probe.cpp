@@ -338,13 +338,13 @@ int wake(double seconds) {
     t.join();
     printDistribution("wake-up after its time", lateMs);
     std::printf("wake-ups more than one period late: %ld\n",
-                static_cast<long>(std::count_if(lateMs.begin(), lateMs.end(), [&](double l) {
-                    return l > 1e3 * periodS;
-                })));
-    std::printf("a thread woken every %d frames (%.2f ms), %.0f s: %ld wake-ups, %.1f ms CPU, "
-                "%.3f %% of a core, %.1f us per wake-up\n",
-                g_period, 1e3 * periodS, seconds, wakes, cpu, cpu / seconds / 10.0,
-                1e3 * cpu / static_cast<double>(std::max(1L, wakes)));
+                static_cast<long>(std::count_if(lateMs.begin(), lateMs.end(),
+                                                [&](double l) { return l > 1e3 * periodS; })));
+    std::printf(
+        "a thread woken every %d frames (%.2f ms), %.0f s: %ld wake-ups, %.1f ms CPU, "
+        "%.3f %% of a core, %.1f us per wake-up\n",
+        g_period, 1e3 * periodS, seconds, wakes, cpu, cpu / seconds / 10.0,
+        1e3 * cpu / static_cast<double>(std::max(1L, wakes)));
     return 0;
 }
 

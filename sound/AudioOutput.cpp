@@ -162,8 +162,8 @@ void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
                 music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
             // Looked at once per block, so the periods with no effect need
             // not read the music again.
-            musicPeaks_ = !musicSilent_ &&
-                          Limiter::passesCeiling<2 * kMusicBlockFrames>(musicBlock_.data());
+            musicPeaks_ =
+                !musicSilent_ && Limiter::passesCeiling<2 * kMusicBlockFrames>(musicBlock_.data());
             musicServed_ = 0;
         }
         musicPeaks = musicPeaks || musicPeaks_;
