@@ -30,6 +30,7 @@ bool AudioOutput::open(std::string& error) {
     current_ = nullptr;
     limiter_ = Limiter(kSampleRate);
     musicServed_ = kMusicBlockFrames;
+    priorityAsked_ = false;  // each open starts a new audio thread
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
         error = SDL_GetError();
@@ -138,19 +139,18 @@ void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
     // root), and even so it waits behind whole time slices of other users'
     // work once their group is ahead of ours; a real-time policy at the
     // lowest real-time priority comes before all of it, as sound servers'
-    // threads do. Where the user
-    // may not set it (no CAP_SYS_NICE, no rtprio limit) the thread keeps
-    // what SDL gave it. The callback sleeps every period, so the kernel's
-    // share for real-time threads is never near.
-    thread_local bool priorityAsked = false;
-    if (!priorityAsked) {
-        priorityAsked = true;
+    // threads do. Where the user may not set it (no CAP_SYS_NICE, no rtprio
+    // limit) the thread keeps what SDL gave it. The callback sleeps every
+    // period, so the kernel's share for real-time threads is never near.
+    auto* out = static_cast<AudioOutput*>(self);
+    if (!out->priorityAsked_) {
+        out->priorityAsked_ = true;
         sched_param param{};
         param.sched_priority = sched_get_priority_min(SCHED_RR);
         sched_setscheduler(0, SCHED_RR | SCHED_RESET_ON_FORK, &param);
     }
-    static_cast<AudioOutput*>(self)->renderPeriod(reinterpret_cast<std::int16_t*>(stream),
-                                                  len / static_cast<int>(2 * sizeof(std::int16_t)));
+    out->renderPeriod(reinterpret_cast<std::int16_t*>(stream),
+                      len / static_cast<int>(2 * sizeof(std::int16_t)));
 }
 
 void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {

@@ -107,6 +107,7 @@ class AudioOutput final : public EffectOutput {
     std::vector<std::int16_t> musicBlock_ = std::vector<std::int16_t>(2 * kMusicBlockFrames);
     int musicServed_ = kMusicBlockFrames;  // frames of the block already played
     bool musicSilent_ = true;
+    bool priorityAsked_ = false;
     bool musicPeaks_ = false;  // a sample of the block passes the limiter's ceiling
 };
 
