@@ -18,6 +18,9 @@
 //       side with fluidsynth rendering the same SECONDS by itself with the
 //       game's settings (applyGameSynthSettings), alone in a loop (the floor);
 //       then, with --after-end, the audio thread once the tune has ended.
+//   audio_output_probe --wake SECONDS
+//       a thread that only sleeps until the next period, for SECONDS: what
+//       one wake-up a period costs here whatever the callback does.
 //
 // Where the stream is at a request: the output hands each period to the
 // device as the callback ends, and the disk driver then "plays" it while it
@@ -288,6 +291,60 @@ int late(double seconds, const std::string& dir) {
         "late periods: gap > 1.5 periods %ld, > 2 periods (a double-buffered device runs "
         "dry) %ld\n",
         static_cast<long>(over(1.5 * periodMs)), static_cast<long>(over(2 * periodMs)));
+    // SDL's ALSA driver asks for two periods in the device and writes each
+    // period as its callback returns, blocking while both are queued: woken
+    // when one period is left, it must write the next before that one has
+    // played. The dummy and disk drivers sleep a whole number of
+    // milliseconds after each callback instead, so what a period's gap holds
+    // beyond that sleep (the callback, the wake-up's delay, preemption) is
+    // replayed here after the moment a blocking write would have been woken.
+    // Counting the callback after the wake-up rather than before it makes the
+    // count err towards more underruns, never fewer.
+    const double sleepMs = static_cast<double>(period * 1000 / kRate);
+    long dry = 0;
+    double written = 0, emptyAt = periodMs;
+    for (double gap : gaps) {
+        const double delay = std::max(0.0, gap - sleepMs);
+        written = std::max(written, emptyAt - periodMs) + delay;
+        if (written > emptyAt) {
+            ++dry;
+            emptyAt = written + periodMs;
+        } else {
+            emptyAt += periodMs;
+        }
+    }
+    std::printf("underruns of a two-period device queue: %ld\n", dry);
+    return 0;
+}
+
+// What a thread costs on this machine that only wakes once a period and goes
+// back to sleep: the floor under any output woken by its device every period.
+int wake(double seconds) {
+    const double periodS = static_cast<double>(g_period) / kRate;
+    double cpu = 0;
+    long wakes = 0;
+    std::vector<double> lateMs;
+    std::thread t([&] {
+        const double c0 = probe::threadCpuMs();
+        const auto t0 = Clock::now();
+        for (; wakes * periodS < seconds; ++wakes) {
+            const auto due = t0 + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(wakes * periodS));
+            std::this_thread::sleep_until(due);
+            lateMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - due).count());
+        }
+        cpu = probe::threadCpuMs() - c0;
+    });
+    t.join();
+    printDistribution("wake-up after its time", lateMs);
+    std::printf("wake-ups more than one period late: %ld\n",
+                static_cast<long>(std::count_if(lateMs.begin(), lateMs.end(),
+                                                [&](double l) { return l > 1e3 * periodS; })));
+    std::printf(
+        "a thread woken every %d frames (%.2f ms), %.0f s: %ld wake-ups, %.1f ms CPU, "
+        "%.3f %% of a core, %.1f us per wake-up\n",
+        g_period, 1e3 * periodS, seconds, wakes, cpu, cpu / seconds / 10.0,
+        1e3 * cpu / static_cast<double>(std::max(1L, wakes)));
     return 0;
 }
 
@@ -411,9 +468,10 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--cpu")
         return cpu(std::atof(argv[2]), false, argv[3]);
     if (argc == 3 && std::string(argv[1]) == "--after-end") return cpu(0, true, argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--wake") return wake(std::atof(argv[2]));
     std::fprintf(stderr,
                  "usage: %s --latency N DATA_DIR | --late SECONDS DATA_DIR | --cpu SECONDS "
-                 "DATA_DIR | --after-end DATA_DIR\n",
+                 "DATA_DIR | --after-end DATA_DIR | --wake SECONDS\n",
                  argv[0]);
     return 2;
 }

@@ -2,7 +2,7 @@
 # The sound output side by side in one run: request-to-sound latency in the
 # disk driver's stream, late periods over 60 s of music and cuts with both
 # cores kept busy by two ordinary processes, and the audio thread's CPU
-# beside fluidsynth alone; each at the game's period and at 512 frames.
+# beside fluidsynth alone; each at 256 frames and at the game's 512.
 #
 #   bench/measure_output.sh BUILD_DIR [SECONDS]
 set -eu

@@ -9,7 +9,7 @@
 // and played over by a player who cuts five times a second and loses a life
 // every two seconds, just before a cut, as the cutting benchmark's player
 // does at Normal; effect requests keep the no-stop rule (a clip starts at the
-// next 256-frame period, a request while one sounds is dropped). The mix is
+// next period, a request while one sounds is dropped). The mix is
 // made twice: as the mixer made it before (sum, clipped in 16 bits) and with
 // the back end's headroom and limiter. Printed: the samples at full scale in
 // each, and how far a deflect and a pair of cuts lift the 400 ms loudness of

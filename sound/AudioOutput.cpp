@@ -1,6 +1,7 @@
 #include "AudioOutput.h"
 
 #include <SDL.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <cstring>
@@ -29,6 +30,7 @@ bool AudioOutput::open(std::string& error) {
     current_ = nullptr;
     limiter_ = Limiter(kSampleRate);
     musicServed_ = kMusicBlockFrames;
+    priorityAsked_ = false;  // each open starts a new audio thread
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
         error = SDL_GetError();
@@ -132,18 +134,39 @@ void AudioOutput::waitUntilSilent() {
 }
 
 void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
-    static_cast<AudioOutput*>(self)->renderPeriod(reinterpret_cast<std::int16_t*>(stream),
-                                                  len / static_cast<int>(2 * sizeof(std::int16_t)));
+    // The device's queue of two periods leaves the audio thread one period
+    // of slack. SDL makes it nice -20 where it may (without rtkit, only as
+    // root), and even so it waits behind whole time slices of other users'
+    // work once their group is ahead of ours; a real-time policy at the
+    // lowest real-time priority comes before all of it, as sound servers'
+    // threads do. Where the user may not set it (no CAP_SYS_NICE, no rtprio
+    // limit) the thread keeps what SDL gave it. The callback sleeps every
+    // period, so the kernel's share for real-time threads is never near.
+    auto* out = static_cast<AudioOutput*>(self);
+    if (!out->priorityAsked_) {
+        out->priorityAsked_ = true;
+        sched_param param{};
+        param.sched_priority = sched_get_priority_min(SCHED_RR);
+        sched_setscheduler(0, SCHED_RR | SCHED_RESET_ON_FORK, &param);
+    }
+    out->renderPeriod(reinterpret_cast<std::int16_t*>(stream),
+                      len / static_cast<int>(2 * sizeof(std::int16_t)));
 }
 
 void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
+    bool musicPeaks = false;
     for (int done = 0; done < frames;) {
         if (musicServed_ == kMusicBlockFrames) {
             FluidSequencer* music = music_.load(std::memory_order_acquire);
             musicSilent_ =
                 music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
+            // Looked at once per block, so the periods with no effect need
+            // not read the music again.
+            musicPeaks_ =
+                !musicSilent_ && Limiter::passesCeiling<2 * kMusicBlockFrames>(musicBlock_.data());
             musicServed_ = 0;
         }
+        musicPeaks = musicPeaks || musicPeaks_;
         const int n = std::min(frames - done, kMusicBlockFrames - musicServed_);
         const std::size_t bytes = static_cast<std::size_t>(n) * 2 * sizeof(std::int16_t);
         if (musicSilent_)
@@ -170,7 +193,8 @@ void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
         effectFrames = static_cast<int>(std::min<long>(frames, current_->frameCount() - position_));
         position_ += effectFrames;
     }
-    limiter_.mix(stereo, effect, effectFrames, frames);
+    if (effectFrames > 0 || musicPeaks || !limiter_.atRest())
+        limiter_.mix(stereo, effect, effectFrames, frames);
     if (current_ != nullptr && position_ >= current_->frameCount()) {
         current_ = nullptr;
         playing_.store(false, std::memory_order_release);

@@ -41,8 +41,11 @@ class PcmClip final : public DecodedClip {
 class AudioOutput final : public EffectOutput {
   public:
     static constexpr int kSampleRate = 44100;
-    // 256 frames, 5.8 ms: a cut sounds within one such period of its request.
-    static constexpr int kBufferFrames = 256;
+    // 512 frames, 11.6 ms: a cut sounds within one such period of its
+    // request. The device holds two periods; with 256 frames it ran dry a few
+    // times a minute on a busy 2-core machine, when even a thread that only
+    // sleeps was woken over a period late, while 512 frames did not.
+    static constexpr int kBufferFrames = 512;
     // 2048 frames, 46 ms: how far the music is rendered ahead at most.
     static constexpr int kMusicBlockFrames = 2048;
 
@@ -104,6 +107,8 @@ class AudioOutput final : public EffectOutput {
     std::vector<std::int16_t> musicBlock_ = std::vector<std::int16_t>(2 * kMusicBlockFrames);
     int musicServed_ = kMusicBlockFrames;  // frames of the block already played
     bool musicSilent_ = true;
+    bool priorityAsked_ = false;
+    bool musicPeaks_ = false;  // a sample of the block passes the limiter's ceiling
 };
 
 }  // namespace mm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace mm {
@@ -22,6 +23,23 @@ public:
     // music, interleaved 16-bit stereo, limited, in place. With no effect and
     // the gain at rest, music under the ceiling is only read.
     void mix(std::int16_t* music, const std::int16_t* effect, int effectFrames, int frames);
+
+    // Whether the gain has fully recovered: with no effect and music under
+    // the ceiling, mix() would then leave the music as it is.
+    bool atRest() const { return gain_ == 1.0; }
+
+    // Whether any of Samples samples passes the ceiling. The count is known
+    // to the compiler, so the scan is vectorised even at -O2.
+    template <int Samples>
+    static bool passesCeiling(const std::int16_t* samples) {
+        std::int16_t highest = 0;
+        std::int16_t lowest = 0;
+        for (int i = 0; i < Samples; ++i) {
+            highest = std::max(highest, samples[i]);
+            lowest = std::min(lowest, samples[i]);
+        }
+        return highest > kCeiling || lowest < -kCeiling;
+    }
 
 private:
     double gain_ = 1.0;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "FluidSequencer.h"
 #include "Limiter.h"
@@ -18,7 +19,9 @@ namespace {
 
 constexpr int kRate = 44100;
 
-std::string dataFile(const char* name) { return std::string(ZANRAI_DATA_DIR) + "/" + name; }
+std::string dataFile(const char* name) {
+    return std::string(ZANRAI_DATA_DIR) + "/" + name;
+}
 
 // Integrated loudness of interleaved 16-bit stereo or, for a short clip,
 // its loudness over its own length: how loud it is while it sounds.
@@ -132,6 +135,21 @@ TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
             EXPECT_GE(effect - tune, 3.0) << name;
             EXPECT_LE(effect - tune, 8.0) << name;
         }
+    }
+}
+
+// The output skips the limiter for a block of music with no sample past the
+// ceiling: one sample just past it, either way, anywhere, must be seen.
+TEST(Mix, ABlockOfMusicPastTheCeilingIsSeenWhereverItsPeakIs) {
+    constexpr int kSamples = 4096;
+    const int ceiling = mm::Limiter::kCeiling;
+    for (const auto& [at, value, past] : {std::tuple{0, ceiling + 1, true},
+                                          {kSamples - 1, -ceiling - 1, true},
+                                          {1234, ceiling, false},
+                                          {kSamples - 1, -ceiling, false}}) {
+        std::vector<std::int16_t> block(kSamples, 1000);
+        block[static_cast<std::size_t>(at)] = static_cast<std::int16_t>(value);
+        EXPECT_EQ(mm::Limiter::passesCeiling<kSamples>(block.data()), past) << at << " " << value;
     }
 }
 
