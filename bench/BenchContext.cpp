@@ -1,5 +1,5 @@
-#include "DataFiles.h"
 #include "BenchContext.h"
+#include "DataFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,8 +77,7 @@ QString setUp(bool quick) {
 Context& context() { return *g_context; }
 
 void homeTargets(Form1& f) {
-    for (kit::ImageControl* t : f.targets)
-        t->setTop(homeTop);
+    for (kit::ImageControl* t : f.targets) t->setTop(homeTop);
 }
 
 Form1& startedGame() {

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "Pace.h"
 #include "Form1.h"
 #include "Multimedia32.h"
+#include "Pace.h"
 #include "SystemMultimedia.h"
 
 namespace bench {

@@ -18,17 +18,17 @@
 #include <map>
 #include <random>
 
+#include "AudioOutput.h"
 #include "BenchContext.h"
 #include "MultimediaService.h"
-#include "AudioOutput.h"
 #include "WavePlayer.h"
 
 namespace bench {
 namespace {
 
-constexpr long kRate = 44100;
-constexpr long kPeriod = mm::AudioOutput::kBufferFrames;  // frames per audio callback
-constexpr long kTick = kRate / 100;  // the game timers' 10 ms
+constexpr long sampleRateHz = 44100;
+constexpr long periodLength = mm::AudioOutput::periodFrames;  // frames per audio callback
+constexpr long tickFrames = sampleRateHz / 100;               // the game timers' 10 ms
 
 class SimulatedChannel final : public mm::EffectOutput {
 public:
@@ -43,13 +43,14 @@ public:
         SDL_FreeWAV(buffer);
         const long frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
         auto clip = std::make_unique<Clip>();
-        clip->frames = static_cast<long>(bytes) / frameBytes * kRate / spec.freq;
+        clip->frames = static_cast<long>(bytes) / frameBytes * sampleRateHz / spec.freq;
         return clip;
     }
     bool start(const mm::DecodedClip& clip) override {
-        const long periods = (static_cast<const Clip&>(clip).frames + kPeriod - 1) / kPeriod;
-        const long firstPeriod = (now / kPeriod + 1) * kPeriod;
-        silentAt_ = firstPeriod + (periods - 1) * kPeriod;
+        const long periods =
+            (static_cast<const Clip&>(clip).frames + periodLength - 1) / periodLength;
+        const long firstPeriod = (now / periodLength + 1) * periodLength;
+        silentAt_ = firstPeriod + (periods - 1) * periodLength;
         return true;
     }
     bool sounding() const override { return now < silentAt_; }
@@ -118,12 +119,12 @@ void CutsHeard(benchmark::State& state) {
     for (auto _ : state) {
         startHeld(f);
         ++games;
-        long nextCut = start + kRate / 5;
-        for (long t = start; t < start + 60 * kRate; t += kTick) {
+        long nextCut = start + sampleRateHz / 5;
+        for (long t = start; t < start + 60 * sampleRateHz; t += tickFrames) {
             service.channel.now = t;
             const int livesBefore = f.lives;
             f.Timer1_Timer();
-            if ((t - start) % kRate == 0) f.Timer2_Timer();
+            if ((t - start) % sampleRateHz == 0) f.Timer2_Timer();
             f.Timer3_Timer();
             // The last life lost ends the game, whose Reset gives three again;
             // the player starts the next one at once.
@@ -134,7 +135,7 @@ void CutsHeard(benchmark::State& state) {
                 ++games;
             }
             // Within this tick, the player cuts the target nearest the limit.
-            while (nextCut < t + kTick) {
+            while (nextCut < t + tickFrames) {
                 service.channel.now = std::max(t, nextCut);
                 kit::ImageControl* const targets[] = {f.Image1, f.Image2, f.Image3, f.Image4,
                                                       f.Image5};
@@ -148,11 +149,11 @@ void CutsHeard(benchmark::State& state) {
                 (f.*cut[lowest - std::begin(targets)])();
                 const double gap =
                     10.0 / static_cast<double>(state.range(1)) + spread(rng) / 1000.0;
-                nextCut += std::max(kRate / 100, std::lround(kRate * gap));
+                nextCut += std::max(sampleRateHz / 100, std::lround(sampleRateHz * gap));
             }
         }
         f.mnuRst_Click();
-        start += 61 * kRate;
+        start += 61 * sampleRateHz;
     }
     const auto share = [&](const char* name) {
         return service.requested[name] > 0 ? 100.0 * service.started[name] / service.requested[name]

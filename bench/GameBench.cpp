@@ -163,10 +163,12 @@ void registerGameBenchmarks() {
     const struct {
         const char* name;
         std::int32_t scoreBefore;
-    } bands[] = {{"Cut/band_none", 10}, {"Cut/band_1", 60}, {"Cut/band_2", 150}, {"Cut/band_3", 300}};
+    } bands[] = {
+        {"Cut/band_none", 10}, {"Cut/band_1", 60}, {"Cut/band_2", 150}, {"Cut/band_3", 300}};
     for (const auto& band : bands) {
         const std::int32_t score = band.scoreBefore;
-        benchmark::RegisterBenchmark(band.name, [score](benchmark::State& s) { CutInBand(s, score); })
+        benchmark::RegisterBenchmark(band.name,
+                                     [score](benchmark::State& s) { CutInBand(s, score); })
             ->UseManualTime()
             ->Unit(kMicrosecond);
     }

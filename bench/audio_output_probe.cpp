@@ -54,9 +54,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kRate = mm::AudioOutput::kSampleRate;
-int g_period = mm::AudioOutput::kBufferFrames;
-constexpr std::uint32_t kGameFlags = mm::SND_ASYNC | mm::SND_NODEFAULT | mm::SND_NOSTOP;
+constexpr int sampleRateHz = mm::AudioOutput::sampleRate;
+int g_period = mm::AudioOutput::periodFrames;
+constexpr std::uint32_t gameFlags = mm::SND_ASYNC | mm::SND_NODEFAULT | mm::SND_NOSTOP;
 
 std::int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -112,7 +112,7 @@ std::vector<std::int16_t> readClip(const std::string& path) {
 double quantile(std::vector<double> v, double q) {
     if (v.empty()) return NAN;
     std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
+    return v[static_cast<std::size_t>(std::lround(q * static_cast<double>(v.size() - 1)))];
 }
 
 void printDistribution(const char* what, const std::vector<double>& v, const char* unit = "ms") {
@@ -165,7 +165,7 @@ int latency(int requests, const std::string& dir) {
         for (int i = 0; i < requests; ++i) {
             std::this_thread::sleep_for(std::chrono::microseconds(150000 + jitterUs(rng)));
             const std::int64_t t = nowNs();
-            const bool started = sound.playSound(dir + "/kiru.dat", kGameFlags) != 0;
+            const bool started = sound.playSound(dir + "/kiru.dat", gameFlags) != 0;
             callUs.push_back(static_cast<double>(nowNs() - t) / 1e3);
             asked.push_back({t, started});
         }
@@ -176,7 +176,7 @@ int latency(int requests, const std::string& dir) {
     const std::vector<std::int16_t> pcm = readPcm(file, 0);
     const std::size_t periods = log.count.load();
     std::printf("stream %.1f s, %zu periods of %d frames; file %zu frames, tap %lld frames\n",
-                static_cast<double>(pcm.size()) / 2 / kRate, periods, period, pcm.size() / 2,
+                static_cast<double>(pcm.size()) / 2 / sampleRateHz, periods, period, pcm.size() / 2,
                 static_cast<long long>(periods ? log.periods[periods - 1].frames : 0));
 
     if (periods == 0 ||
@@ -202,13 +202,14 @@ int latency(int requests, const std::string& dir) {
             [](std::int64_t t, const PeriodLog::Period& p) { return t < p.endNs; });
         if (it == log.periods.begin()) continue;
         const PeriodLog::Period& last = *(it - 1);
-        const double elapsed = static_cast<double>(r.ns - last.endNs) * 1e-9 * kRate;
+        const double elapsed = static_cast<double>(r.ns - last.endNs) * 1e-9 * sampleRateHz;
         const double playAt =
             static_cast<double>(last.frames) - period + std::min<double>(period, elapsed);
         // Matched filter over the next 100 ms of the stream.
         const long from = std::max<long>(0, static_cast<long>(last.frames) - period);
-        const long to = std::min<long>(
-            from + kRate / 10, static_cast<long>(pcm.size() / 2) - static_cast<long>(clip.size()));
+        const long to =
+            std::min<long>(from + sampleRateHz / 10,
+                           static_cast<long>(pcm.size() / 2) - static_cast<long>(clip.size()));
         long best = -1;
         double bestScore = 0;
         for (long lag = from; lag < to; ++lag) {
@@ -236,9 +237,9 @@ int latency(int requests, const std::string& dir) {
         }
         worstScore = std::min(worstScore, bestScore);
         worstTail = std::min(worstTail, dot / std::sqrt(energy * own + 1.0));
-        const double onset = static_cast<double>(best + onsetInClip);
-        fromPlay.push_back(1e3 * (onset - playAt) / kRate);
-        fromSize.push_back(1e3 * (onset - static_cast<double>(last.frames)) / kRate);
+        const auto onset = static_cast<double>(best + onsetInClip);
+        fromPlay.push_back(1e3 * (onset - playAt) / sampleRateHz);
+        fromSize.push_back(1e3 * (onset - static_cast<double>(last.frames)) / sampleRateHz);
     }
     std::printf(
         "requests %zu, dropped %d (one effect at a time), not found %d, "
@@ -272,11 +273,11 @@ int late(double seconds, const std::string& dir) {
         for (long n = 1; n * 0.2 < seconds; ++n) {
             std::this_thread::sleep_until(start + std::chrono::milliseconds(200 * n));
             ++cuts;
-            heard += sound.playSound(dir + "/kiru.dat", kGameFlags) != 0;
+            heard += sound.playSound(dir + "/kiru.dat", gameFlags) != 0;
         }
         sound.sendString("stop midifile");
     }
-    const double periodMs = 1e3 * period / kRate;
+    const double periodMs = 1e3 * period / sampleRateHz;
     std::vector<double> gaps;
     const std::size_t n = log.count.load();
     for (std::size_t i = 1; i < n; ++i)
@@ -300,7 +301,8 @@ int late(double seconds, const std::string& dir) {
     // replayed here after the moment a blocking write would have been woken.
     // Counting the callback after the wake-up rather than before it makes the
     // count err towards more underruns, never fewer.
-    const double sleepMs = static_cast<double>(period * 1000 / kRate);
+    const int sleepWholeMs = period * 1000 / sampleRateHz;  // as SDL computes its sleep
+    const double sleepMs = sleepWholeMs;
     long dry = 0;
     double written = 0, emptyAt = periodMs;
     for (double gap : gaps) {
@@ -320,7 +322,7 @@ int late(double seconds, const std::string& dir) {
 // What a thread costs on this machine that only wakes once a period and goes
 // back to sleep: the floor under any output woken by its device every period.
 int wake(double seconds) {
-    const double periodS = static_cast<double>(g_period) / kRate;
+    const double periodS = static_cast<double>(g_period) / sampleRateHz;
     double cpu = 0;
     long wakes = 0;
     std::vector<double> lateMs;
@@ -375,7 +377,7 @@ double threadsCpuMs(const char* prefix) {
 double floorCpuMs(const std::string& tune, double seconds, bool paced = false) {
     const std::string soundfont = mm::findSoundfont();
     fluid_settings_t* settings = new_fluid_settings();
-    mm::applyGameSynthSettings(settings, kRate, soundfont);
+    mm::applyGameSynthSettings(settings, sampleRateHz, soundfont);
     fluid_synth_t* synth = new_fluid_synth(settings);
     fluid_synth_sfload(synth, soundfont.c_str(), 1);
     fluid_player_t* player = new_fluid_player(synth);
@@ -385,9 +387,10 @@ double floorCpuMs(const std::string& tune, double seconds, bool paced = false) {
     std::vector<std::int16_t> out(2 * period);
     const double c0 = probe::threadCpuMs();
     const auto t0 = Clock::now();
-    for (long f = 0; f < static_cast<long>(seconds * kRate); f += period) {
+    for (long f = 0; f < static_cast<long>(seconds * sampleRateHz); f += period) {
         if (paced)
-            std::this_thread::sleep_until(t0 + std::chrono::duration<double>(double(f) / kRate));
+            std::this_thread::sleep_until(t0 +
+                                          std::chrono::duration<double>(double(f) / sampleRateHz));
         fluid_synth_write_s16(synth, period, out.data(), 0, 2, out.data(), 1, 2);
     }
     const double cpu = probe::threadCpuMs() - c0;
@@ -418,8 +421,8 @@ double gameAudioCpuMs(const std::string& dir, double seconds, bool afterEnd) {
     std::printf(
         "  game's audio thread, %.0f s of wall time, %.2f s of bgm.dat: %.1f ms CPU, "
         "%.3f %% of a core per second of audio\n",
-        seconds, static_cast<double>(g_frames.load()) / kRate, cpu,
-        cpu * kRate / std::max(1.0, static_cast<double>(g_frames.load())) / 10.0);
+        seconds, static_cast<double>(g_frames.load()) / sampleRateHz, cpu,
+        cpu * sampleRateHz / std::max(1.0, static_cast<double>(g_frames.load())) / 10.0);
     if (afterEnd) {
         // bgm.dat lasts 77 s: play on past its end, then look again.
         for (;;) {
@@ -440,7 +443,7 @@ int cpu(double seconds, bool afterEnd, const std::string& dir) {
     std::printf("soundfont %s, %d-frame periods\n", mm::findSoundfont().c_str(), g_period);
     if (afterEnd) return gameAudioCpuMs(dir, 0, true) < 0;
     const double game = gameAudioCpuMs(dir, seconds, false);
-    const double audio = static_cast<double>(g_frames.load()) / kRate;
+    const double audio = static_cast<double>(g_frames.load()) / sampleRateHz;
     const double floorA = floorCpuMs(tune, audio);
     const double floorB = floorCpuMs(tune, audio);
     std::printf(

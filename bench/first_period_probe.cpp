@@ -62,7 +62,8 @@ int resample(int rate) {
             return 1;
         }
         std::vector<std::int16_t> in(2 * periodFrames), out(2 * 4 * periodFrames);
-        for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<std::int16_t>((i * 37) % 20000);
+        for (std::size_t i = 0; i < in.size(); ++i)
+            in[i] = static_cast<std::int16_t>((i * 37) % 20000);
         const int seconds = 60;
         const int periods = seconds * rate / periodFrames;
         const auto t0 = Clock::now();
@@ -72,9 +73,10 @@ int resample(int rate) {
                 SDL_AudioStreamGet(stream, out.data(), static_cast<int>(out.size() * 2));
         }
         const double ms = msSince(t0);
-        std::printf("SDL resampling %d -> %d Hz: %.3f ms per second of audio (%.3f %% of a core), "
-                    "%.4f ms per %d-frame period\n",
-                    rate, target, ms / seconds, ms / seconds / 10.0, ms / periods, periodFrames);
+        std::printf(
+            "SDL resampling %d -> %d Hz: %.3f ms per second of audio (%.3f %% of a core), "
+            "%.4f ms per %d-frame period\n",
+            rate, target, ms / seconds, ms / seconds / 10.0, ms / periods, periodFrames);
         SDL_FreeAudioStream(stream);
     }
     return 0;
@@ -151,11 +153,13 @@ int main(int argc, char* argv[]) {
         fluid_player_add_mem(player, smf.data(), smf.size());
         fluid_player_play(player);
         std::vector<std::int16_t> rendered;
-        const PeriodTimes t = renderPeriods(synth, blocks, periodMs, wavPrefix.empty() ? nullptr : &rendered);
-        std::printf("  %s: first period %.2f ms (CPU %.2f ms), mean %.3f ms, CPU %.2f %% of a "
-                    "core, worst %.2f ms, %d of %d over %.1f ms\n",
-                    tune.c_str(), t.firstMs, t.firstCpuMs, t.totalMs / blocks,
-                    100.0 * t.totalCpuMs / blocks / periodMs, t.worstMs, t.late, blocks, periodMs);
+        const PeriodTimes t =
+            renderPeriods(synth, blocks, periodMs, wavPrefix.empty() ? nullptr : &rendered);
+        std::printf(
+            "  %s: first period %.2f ms (CPU %.2f ms), mean %.3f ms, CPU %.2f %% of a "
+            "core, worst %.2f ms, %d of %d over %.1f ms\n",
+            tune.c_str(), t.firstMs, t.firstCpuMs, t.totalMs / blocks,
+            100.0 * t.totalCpuMs / blocks / periodMs, t.worstMs, t.late, blocks, periodMs);
         if (!wavPrefix.empty()) {
             const std::string name = tune.substr(tune.find_last_of('/') + 1);
             writeWav(wavPrefix + name + ".wav", rendered, rate);

@@ -41,8 +41,8 @@
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr long kPeriod = mm::AudioOutput::kBufferFrames;
+constexpr int sampleRateHz = 44100;
+constexpr long periodLength = mm::AudioOutput::periodFrames;
 
 std::vector<std::int16_t> readWav(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
@@ -65,7 +65,7 @@ std::vector<std::int16_t> readWav(const std::string& path) {
 }
 
 double loudness(const std::int16_t* stereo, long frames, unsigned long windowMs) {
-    ebur128_state* st = ebur128_init(2, kRate, EBUR128_MODE_M);
+    ebur128_state* st = ebur128_init(2, sampleRateHz, EBUR128_MODE_M);
     ebur128_set_max_window(st, std::max(windowMs, 400ul));
     ebur128_add_frames_short(st, stereo, static_cast<std::size_t>(frames));
     double result = -HUGE_VAL;
@@ -75,7 +75,7 @@ double loudness(const std::int16_t* stereo, long frames, unsigned long windowMs)
 }
 
 double integrated(const std::vector<std::int16_t>& stereo) {
-    ebur128_state* st = ebur128_init(2, kRate, EBUR128_MODE_I);
+    ebur128_state* st = ebur128_init(2, sampleRateHz, EBUR128_MODE_I);
     ebur128_add_frames_short(st, stereo.data(), stereo.size() / 2);
     double result = -HUGE_VAL;
     ebur128_loudness_global(st, &result);
@@ -94,32 +94,32 @@ void describeEffect(const char* name, const std::vector<std::int16_t>& mono) {
         const std::complex<double> step = std::polar(1.0, -2 * M_PI * static_cast<double>(k) / n);
         std::complex<double> sum = 0, w = 1;
         for (int v : mono) sum += static_cast<double>(v) * w, w *= step;
-        const double hz = static_cast<double>(k) * kRate / n, e = std::norm(sum);
+        const double hz = static_cast<double>(k) * sampleRateHz / n, e = std::norm(sum);
         total += e, weighted += e * hz;
         low += hz < 1000 ? e : 0;
         high += hz >= 2000 ? e : 0;
     }
-    const auto ms = static_cast<unsigned long>(1000 * mono.size() / kRate);
+    const auto ms = static_cast<unsigned long>(1000 * mono.size() / sampleRateHz);
     std::printf(
         "%-11s %4lu ms, peak %5d (%.1f dBFS) at %.1f ms, %.2f LUFS over its length, "
         "energy %2.0f %% < 1 kHz, %2.0f %% >= 2 kHz, centroid %.0f Hz\n",
         name, ms, std::abs(int{*peak}), 20 * std::log10(std::abs(int{*peak}) / 32768.0),
-        1000.0 * static_cast<double>(peak - mono.begin()) / kRate,
+        1000.0 * static_cast<double>(peak - mono.begin()) / sampleRateHz,
         loudness(stereo.data(), static_cast<long>(mono.size()), ms), 100 * low / total,
         100 * high / total, weighted / total);
 }
 
 std::vector<std::int16_t> renderTune(const std::string& path) {
     std::string error;
-    auto seq = mm::FluidSequencer::create(mm::kGameSoundfont, kRate, error);
+    auto seq = mm::FluidSequencer::create(mm::gameSoundfont, sampleRateHz, error);
     std::vector<std::uint8_t> smf;
     mm::SequencerDevice::Handle h = 0;
     if (!seq || mm::loadMidiFile(path, smf) != mm::SeqError::None ||
         seq->open(path, smf, h) != mm::SeqError::None || seq->play(h) != mm::SeqError::None)
         return {};
-    std::vector<std::int16_t> out, period(2 * kPeriod);
-    for (int i = 0; i < 200 * kRate / kPeriod && seq->isPlaying(h); ++i) {
-        seq->render(period.data(), kPeriod);
+    std::vector<std::int16_t> out, period(2 * periodLength);
+    for (int i = 0; i < 200 * sampleRateHz / periodLength && seq->isPlaying(h); ++i) {
+        seq->render(period.data(), periodLength);
         out.insert(out.end(), period.begin(), period.end());
     }
     return out;
@@ -139,15 +139,16 @@ std::vector<Play> play(long frames, long cutFrames, long deflectFrames, long& cu
     auto request = [&](long at, bool deflect, long& asked, long& heard) {
         ++asked;
         if (at < silentAt) return;
-        const long first = (at / kPeriod + 1) * kPeriod;
+        const long first = (at / periodLength + 1) * periodLength;
         const long length = deflect ? deflectFrames : cutFrames;
-        silentAt = first + ((length + kPeriod - 1) / kPeriod - 1) * kPeriod;
+        silentAt = first + ((length + periodLength - 1) / periodLength - 1) * periodLength;
         started.push_back({first, deflect});
         ++heard;
     };
     cuts = cutsHeard = deflects = deflectsHeard = 0;
-    for (long t = kRate / 5, n = 1; t + kRate / 2 < frames; t += kRate / 5, ++n) {
-        if (n % 10 == 0) request(t - kRate / 100, true, deflects, deflectsHeard);
+    for (long t = sampleRateHz / 5, n = 1; t + sampleRateHz / 2 < frames;
+         t += sampleRateHz / 5, ++n) {
+        if (n % 10 == 0) request(t - sampleRateHz / 100, true, deflects, deflectsHeard);
         request(t, false, cuts, cutsHeard);
     }
     return started;
@@ -174,9 +175,10 @@ std::vector<std::int16_t> mix(const std::vector<std::int16_t>& music,
         return out;
     }
     out = music;
-    mm::Limiter limiter(kRate);
-    for (std::size_t at = 0; at < out.size(); at += 2 * kPeriod) {
-        const int frames = static_cast<int>(std::min<std::size_t>(kPeriod, (out.size() - at) / 2));
+    mm::Limiter limiter(sampleRateHz);
+    for (std::size_t at = 0; at < out.size(); at += 2 * periodLength) {
+        const int frames =
+            static_cast<int>(std::min<std::size_t>(periodLength, (out.size() - at) / 2));
         limiter.mix(out.data() + at, track.data() + at, frames, frames);
     }
     return out;
@@ -191,7 +193,7 @@ void lifts(const char* what, const std::vector<std::int16_t>& music,
            const std::vector<std::int16_t>& mixed, const std::vector<long>& starts,
            double tuneLufs) {
     std::vector<double> overAlone, overTune;
-    const long window = 400L * kRate / 1000;
+    const long window = 400L * sampleRateHz / 1000;
     for (long s : starts) {
         if (2 * (s + window) > static_cast<long>(music.size())) break;
         const double m = loudness(mixed.data() + 2 * s, window, 400);
@@ -231,8 +233,8 @@ int offline(const std::string& dir) {
         const auto before = mix(music, plays, cut, deflect, false);
         const auto after = mix(music, plays, cut, deflect, true);
         std::printf("%s: %.2f LUFS, %.0f s; cuts heard %ld of %ld, deflects heard %ld of %ld\n",
-                    tune, lufs, static_cast<double>(music.size()) / 2 / kRate, cutsHeard, cuts,
-                    deflectsHeard, deflects);
+                    tune, lufs, static_cast<double>(music.size()) / 2 / sampleRateHz, cutsHeard,
+                    cuts, deflectsHeard, deflects);
         std::printf(
             "  full-scale samples: music alone %ld, mixed as before %ld, with headroom and limiter "
             "%ld"
@@ -242,12 +244,14 @@ int offline(const std::string& dir) {
         // The lift of one effect by itself, every 1.5 s over the tune, and of
         // two cuts 200 ms apart (five a second) in one 400 ms.
         std::vector<long> starts;
-        for (long s = kRate; s + kRate < static_cast<long>(music.size() / 2); s += 3 * kRate / 2)
-            starts.push_back(s / kPeriod * kPeriod);
+        for (long s = sampleRateHz; s + sampleRateHz < static_cast<long>(music.size() / 2);
+             s += 3 * sampleRateHz / 2)
+            starts.push_back(s / periodLength * periodLength);
         std::vector<Play> lone, pairs;
         for (long s : starts) lone.push_back({s, true});
         for (long s : starts)
-            pairs.insert(pairs.end(), {{s, false}, {s + kRate / 5 / kPeriod * kPeriod, false}});
+            pairs.insert(pairs.end(),
+                         {{s, false}, {s + sampleRateHz / 5 / periodLength * periodLength, false}});
         for (bool limited : {false, true}) {
             std::printf("  %s\n", limited ? "with headroom and limiter:" : "mixed as before:");
             lifts("hajiku", music, mix(music, lone, cut, deflect, limited), starts, lufs);
@@ -295,7 +299,7 @@ int disk(double seconds, const std::string& dir) {
     std::printf(
         "disk: %.1f s of output, %ld full-scale samples of %zu, peak %d; cuts heard %ld of %ld, "
         "deflects heard %ld of %ld; %.2f LUFS\n",
-        static_cast<double>(pcm.size()) / 2 / kRate, fullScale(pcm), pcm.size(),
+        static_cast<double>(pcm.size()) / 2 / sampleRateHz, fullScale(pcm), pcm.size(),
         pcm.empty() ? 0
                     : std::abs(int{*std::max_element(
                           pcm.begin(), pcm.end(),

@@ -17,8 +17,8 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +46,8 @@ std::vector<double> firstSecond(const std::string& soundfont, const std::string&
     std::vector<double> levels;
     if (!probe.load(soundfont, true)) return levels;
     fluid_player_t* player = new_fluid_player(probe.synth);
-    if (fluid_player_add(player, tune.c_str()) == FLUID_OK && fluid_player_play(player) == FLUID_OK) {
+    if (fluid_player_add(player, tune.c_str()) == FLUID_OK &&
+        fluid_player_play(player) == FLUID_OK) {
         constexpr int window = static_cast<int>(sampleRate) / 100;
         std::vector<std::int16_t> pcm(2 * window);
         for (int w = 0; w < 100; ++w) {
@@ -68,7 +69,8 @@ int compareFirstSecond(const std::string& soundfont, const std::vector<std::stri
         const auto full = firstSecond(soundfont, tune, true);
         if (onDemand.empty() || onDemand.size() != full.size()) return 1;
         const auto onset = [](const std::vector<double>& levels) {
-            const auto it = std::find_if(levels.begin(), levels.end(), [](double db) { return db > -50.0; });
+            const auto it =
+                std::find_if(levels.begin(), levels.end(), [](double db) { return db > -50.0; });
             return 10 * (it - levels.begin());
         };
         double worst = 0.0;
@@ -78,9 +80,10 @@ int compareFirstSecond(const std::string& soundfont, const std::vector<std::stri
             ++sounding;
             worst = std::max(worst, std::fabs(full[i] - onDemand[i]));
         }
-        std::printf("  %s: %d of 100 windows sound, largest difference %.3f dB, first note at %ld "
-                    "ms on demand, %ld ms all loaded\n",
-                    tune.c_str(), sounding, worst, onset(onDemand), onset(full));
+        std::printf(
+            "  %s: %d of 100 windows sound, largest difference %.3f dB, first note at %ld "
+            "ms on demand, %ld ms all loaded\n",
+            tune.c_str(), sounding, worst, onset(onDemand), onset(full));
     }
     return 0;
 }

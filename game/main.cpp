@@ -116,7 +116,7 @@ int main(int argc, char* argv[]) {
     // first request if that comes sooner, and never on this thread.
     mm::LoadedSoundBackend sound(QFile::encodeName(QCoreApplication::applicationDirPath() +
                                                    QLatin1Char('/') +
-                                                   QLatin1String(mm::kSoundBackendFile))
+                                                   QLatin1String(mm::soundBackendFile))
                                      .toStdString());
     int status = 0;
     {

@@ -11,15 +11,13 @@
 
 namespace mm {
 
-AudioOutput::~AudioOutput() {
-    close();
-}
+AudioOutput::~AudioOutput() { close(); }
 
 bool AudioOutput::open(std::string& error) {
     if (device_ != 0) return true;
     SDL_AudioSpec want{};
     SDL_AudioSpec have{};
-    want.freq = kSampleRate;
+    want.freq = sampleRate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
     want.samples = static_cast<Uint16>(framesPerPeriod_);
@@ -28,8 +26,8 @@ bool AudioOutput::open(std::string& error) {
     requested_.store(nullptr);
     playing_.store(false);
     current_ = nullptr;
-    limiter_ = Limiter(kSampleRate);
-    musicServed_ = kMusicBlockFrames;
+    limiter_ = Limiter(sampleRate);
+    musicServed_ = musicBlockFrames;
     priorityAsked_ = false;  // each open starts a new audio thread
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
@@ -90,8 +88,8 @@ std::unique_ptr<DecodedClip> AudioOutput::decode(const std::string&,
     Uint32 bytes = 0;
     if (SDL_LoadWAV_RW(rw, 1, &spec, &samples, &bytes) == nullptr) return nullptr;
     SDL_AudioCVT cvt{};
-    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
-                                         2, kSampleRate);
+    const int needed =
+        SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, sampleRate);
     if (needed < 0) {
         SDL_FreeWAV(samples);
         return nullptr;
@@ -156,18 +154,17 @@ void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
 void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
     bool musicPeaks = false;
     for (int done = 0; done < frames;) {
-        if (musicServed_ == kMusicBlockFrames) {
+        if (musicServed_ == musicBlockFrames) {
             FluidSequencer* music = music_.load(std::memory_order_acquire);
-            musicSilent_ =
-                music == nullptr || !music->render(musicBlock_.data(), kMusicBlockFrames);
+            musicSilent_ = music == nullptr || !music->render(musicBlock_.data(), musicBlockFrames);
             // Looked at once per block, so the periods with no effect need
             // not read the music again.
             musicPeaks_ =
-                !musicSilent_ && Limiter::passesCeiling<2 * kMusicBlockFrames>(musicBlock_.data());
+                !musicSilent_ && Limiter::passesCeiling<2 * musicBlockFrames>(musicBlock_.data());
             musicServed_ = 0;
         }
         musicPeaks = musicPeaks || musicPeaks_;
-        const int n = std::min(frames - done, kMusicBlockFrames - musicServed_);
+        const int n = std::min(frames - done, musicBlockFrames - musicServed_);
         const std::size_t bytes = static_cast<std::size_t>(n) * 2 * sizeof(std::int16_t);
         if (musicSilent_)
             std::memset(stereo + 2 * done, 0, bytes);

@@ -16,12 +16,12 @@ class FluidSequencer;
 // An effect decoded to the output's own format: interleaved 16-bit stereo at
 // the output's rate, so the audio callback only adds it.
 class PcmClip final : public DecodedClip {
-  public:
+public:
     explicit PcmClip(std::vector<std::int16_t> stereo) : stereo_(std::move(stereo)) {}
     const std::int16_t* frames() const { return stereo_.data(); }
     long frameCount() const { return static_cast<long>(stereo_.size() / 2); }
 
-  private:
+private:
     std::vector<std::int16_t> stereo_;
 };
 
@@ -39,21 +39,21 @@ class PcmClip final : public DecodedClip {
 // device as the synthesizer wrote it; while nothing sounds at all the
 // synthesizer is not run.
 class AudioOutput final : public EffectOutput {
-  public:
-    static constexpr int kSampleRate = 44100;
+public:
+    static constexpr int sampleRate = 44100;
     // 512 frames, 11.6 ms: a cut sounds within one such period of its
     // request. The device holds two periods; with 256 frames it ran dry a few
     // times a minute on a busy 2-core machine, when even a thread that only
     // sleeps was woken over a period late, while 512 frames did not.
-    static constexpr int kBufferFrames = 512;
+    static constexpr int periodFrames = 512;
     // 2048 frames, 46 ms: how far the music is rendered ahead at most.
-    static constexpr int kMusicBlockFrames = 2048;
+    static constexpr int musicBlockFrames = 2048;
 
     // Sees every period as it goes to the device, on the audio thread.
     using Tap = void (*)(void* arg, const std::int16_t* stereo, int frames);
 
-    // framesPerPeriod: the game's kBufferFrames; the probes compare others.
-    explicit AudioOutput(int framesPerPeriod = kBufferFrames) : framesPerPeriod_(framesPerPeriod) {}
+    // framesPerPeriod: the game's periodFrames; the probes compare others.
+    explicit AudioOutput(int framesPerPeriod = periodFrames) : framesPerPeriod_(framesPerPeriod) {}
     ~AudioOutput() override;
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
@@ -83,7 +83,7 @@ class AudioOutput final : public EffectOutput {
     void halt() override;
     void waitUntilSilent() override;
 
-  private:
+private:
     static void fill(void* self, std::uint8_t* stream, int len);
     void renderPeriod(std::int16_t* stereo, int frames);
     void withCallbackHeld(void (*change)(AudioOutput&, void*), void* arg);
@@ -103,9 +103,9 @@ class AudioOutput final : public EffectOutput {
     std::atomic<bool> playing_{false};
     const PcmClip* current_ = nullptr;
     long position_ = 0;
-    Limiter limiter_{kSampleRate};
-    std::vector<std::int16_t> musicBlock_ = std::vector<std::int16_t>(2 * kMusicBlockFrames);
-    int musicServed_ = kMusicBlockFrames;  // frames of the block already played
+    Limiter limiter_{sampleRate};
+    std::vector<std::int16_t> musicBlock_ = std::vector<std::int16_t>(2 * musicBlockFrames);
+    int musicServed_ = musicBlockFrames;  // frames of the block already played
     bool musicSilent_ = true;
     bool priorityAsked_ = false;
     bool musicPeaks_ = false;  // a sample of the block passes the limiter's ceiling

@@ -15,14 +15,14 @@ namespace {
 
 // No shared object of ours has more than a handful of program headers; the
 // limit only keeps a hostile header from asking for a large read.
-constexpr std::size_t kMaxProgramHeaders = 64;
+constexpr std::size_t maxProgramHeaders = 64;
 
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-constexpr unsigned char kByteOrder = ELFDATA2LSB;
+constexpr unsigned char byteOrder = ELFDATA2LSB;
 #else
-constexpr unsigned char kByteOrder = ELFDATA2MSB;
+constexpr unsigned char byteOrder = ELFDATA2MSB;
 #endif
-constexpr unsigned char kClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
+constexpr unsigned char elfClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 
 bool readAt(int fd, void* into, std::size_t size, off_t offset) {
     auto* bytes = static_cast<char*>(into);
@@ -47,18 +47,18 @@ std::string problemWith(int fd) {
     ElfW(Ehdr) header{};
     if (size < sizeof header || !readAt(fd, &header, sizeof header, 0)) return "too short";
     if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) return "not a shared object";
-    if (header.e_ident[EI_CLASS] != kClass || header.e_ident[EI_DATA] != kByteOrder ||
+    if (header.e_ident[EI_CLASS] != elfClass || header.e_ident[EI_DATA] != byteOrder ||
         header.e_type != ET_DYN || header.e_phentsize != sizeof(ElfW(Phdr)))
         return "not a shared object for this machine";
     const std::size_t count = header.e_phnum;
-    if (count == 0 || count > kMaxProgramHeaders) return "implausible program headers";
+    if (count == 0 || count > maxProgramHeaders) return "implausible program headers";
     const std::uint64_t tableSize = count * sizeof(ElfW(Phdr));
     if (header.e_phoff > size || tableSize > size - header.e_phoff) return "cut short";
 
     std::vector<ElfW(Phdr)> segments(count);
     if (!readAt(fd, segments.data(), tableSize, static_cast<off_t>(header.e_phoff)))
         return "cut short";
-    for (const ElfW(Phdr)& segment : segments) {
+    for (const ElfW(Phdr) & segment : segments) {
         if (segment.p_type != PT_LOAD) continue;
         if (segment.p_offset > size || segment.p_filesz > size - segment.p_offset)
             return "cut short";

@@ -23,7 +23,7 @@ FileStamp stampFrom(const struct stat& st) {
 }
 
 class Descriptor {
-  public:
+public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -32,7 +32,7 @@ class Descriptor {
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
 
-  private:
+private:
     int fd_;
 };
 
@@ -76,16 +76,11 @@ FileStamp stampOf(const std::string& path) {
 
 const char* describe(DataFileError error) {
     switch (error) {
-        case DataFileError::None:
-            return "ok";
-        case DataFileError::Missing:
-            return "no such file";
-        case DataFileError::NotRegular:
-            return "not a regular file";
-        case DataFileError::TooLarge:
-            return "file too large";
-        case DataFileError::Unreadable:
-            return "cannot be read";
+        case DataFileError::None: return "ok";
+        case DataFileError::Missing: return "no such file";
+        case DataFileError::NotRegular: return "not a regular file";
+        case DataFileError::TooLarge: return "file too large";
+        case DataFileError::Unreadable: return "cannot be read";
     }
     return "cannot be read";
 }

@@ -15,18 +15,18 @@
 namespace mm {
 namespace {
 
-constexpr const char* kSoundfontFolder = "/usr/share/sounds/sf2";
-constexpr const char* kDefaultSoundfont = "/usr/share/sounds/sf2/default-GM.sf2";
-constexpr double kGain = 0.76;
+constexpr const char* soundfontFolder = "/usr/share/sounds/sf2";
+constexpr const char* defaultSoundfont = "/usr/share/sounds/sf2/default-GM.sf2";
+constexpr double gameGain = 0.76;
 // FluidR3_GM, the other General MIDI soundfont Debian offers in its place,
 // plays the same tunes about 5 dB louder: at the game's gain they would clip.
-constexpr const char* kLouderSoundfont = "FluidR3_GM.sf2";
-constexpr double kLouderSoundfontGain = 0.44;
+constexpr const char* louderSoundfont = "FluidR3_GM.sf2";
+constexpr double louderSoundfontGain = 0.44;
 // A resume after a short stop may meet the reverb still ringing from before;
 // a quick fade in hides where it was cut.
-constexpr double kFadeInSeconds = 0.005;
+constexpr double fadeInSeconds = 0.005;
 // Dither leaves a bit or two moving in silence.
-constexpr int kSilentSample = 2;
+constexpr int silentSample = 2;
 
 // fluidsynth writes its warnings straight to stderr; the game reports sound
 // trouble itself, in one line, so the library is kept quiet.
@@ -54,11 +54,11 @@ std::string findSoundfont() {
     if (const char* env = std::getenv("ZANRAI_SOUNDFONT"); env != nullptr && *env != '\0') {
         return isReadableFile(env) ? std::string(env) : std::string();
     }
-    if (isReadableFile(kGameSoundfont)) return kGameSoundfont;
-    if (isReadableFile(kDefaultSoundfont)) return kDefaultSoundfont;
+    if (isReadableFile(gameSoundfont)) return gameSoundfont;
+    if (isReadableFile(defaultSoundfont)) return defaultSoundfont;
     std::vector<std::string> found;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(kSoundfontFolder, ec), end; !ec && it != end;
+    for (std::filesystem::directory_iterator it(soundfontFolder, ec), end; !ec && it != end;
          it.increment(ec)) {
         const auto& p = it->path();
         if (p.extension() == ".sf2" && isReadableFile(p)) found.push_back(p.string());
@@ -76,9 +76,8 @@ void applyGameSynthSettings(fluid_settings_t* settings, double sampleRate,
     // effects a few LU above them (measured by the loudness test). The
     // system default is usually a link, so the file's own name is compared.
     std::error_code ec;
-    const bool louder =
-        std::filesystem::canonical(soundfontPath, ec).filename() == kLouderSoundfont;
-    fluid_settings_setnum(settings, "synth.gain", louder ? kLouderSoundfontGain : kGain);
+    const bool louder = std::filesystem::canonical(soundfontPath, ec).filename() == louderSoundfont;
+    fluid_settings_setnum(settings, "synth.gain", louder ? louderSoundfontGain : gameGain);
     // The tunes send reverb on every channel: a hall around the ensemble.
     fluid_settings_setint(settings, "synth.reverb.active", 1);
     fluid_settings_setnum(settings, "synth.reverb.room-size", 0.5);
@@ -107,8 +106,8 @@ std::unique_ptr<FluidSequencer> FluidSequencer::create(const std::string& soundf
         return nullptr;
     }
     applyGameSynthSettings(seq->settings_, sampleRate, soundfontPath);
-    seq->fadeOutStep_ = -1.0 / (kFadeOutSeconds * sampleRate);
-    seq->fadeInStep_ = 1.0 / (kFadeInSeconds * sampleRate);
+    seq->fadeOutStep_ = -1.0 / (fadeOutSeconds * sampleRate);
+    seq->fadeInStep_ = 1.0 / (fadeInSeconds * sampleRate);
     seq->synth_ = new_fluid_synth(seq->settings_);
     if (seq->synth_ == nullptr) {
         error = "cannot create the synthesizer";
@@ -272,14 +271,15 @@ SeqError FluidSequencer::stop(Handle handle) {
 // tune plays without choosing them; a channel the previous tune left
 // programmed lets its instrument go.
 void FluidSequencer::resetChannels(const Sequence& seq) {
-    constexpr int kResetAllControllers = 121, kVolume = 7, kPan = 10, kBankSelect = 0;
+    constexpr int resetAllControllers = 121, volumeController = 7, panController = 10,
+                  bankSelectController = 0;
     for (int channel = 0; channel < fluid_synth_count_midi_channels(synth_); ++channel) {
         fluid_synth_all_sounds_off(synth_, channel);
         fluid_synth_unset_program(synth_, channel);
-        fluid_synth_cc(synth_, channel, kResetAllControllers, 0);
-        fluid_synth_cc(synth_, channel, kBankSelect, 0);
-        fluid_synth_cc(synth_, channel, kVolume, 100);
-        fluid_synth_cc(synth_, channel, kPan, 64);
+        fluid_synth_cc(synth_, channel, resetAllControllers, 0);
+        fluid_synth_cc(synth_, channel, bankSelectController, 0);
+        fluid_synth_cc(synth_, channel, volumeController, 100);
+        fluid_synth_cc(synth_, channel, panController, 64);
         if (channel < 16 && ((seq.defaultChannels >> channel) & 1u) != 0)
             fluid_synth_program_change(synth_, channel, 0);
     }
@@ -359,7 +359,7 @@ bool FluidSequencer::render(std::int16_t* out, int frames) {
     if (muted_) {
         // The reverb rings on unheard until it has died away, so a later
         // resume does not start in the middle of an old tail.
-        tailDrained_ = loudest() <= kSilentSample;
+        tailDrained_ = loudest() <= silentSample;
         std::fill(out, out + 2 * frames, std::int16_t{0});
         return true;
     }
@@ -367,7 +367,7 @@ bool FluidSequencer::render(std::int16_t* out, int frames) {
         // The tune has ended by itself once no player plays; when its last
         // notes and the reverb have died away there is nothing left to render.
         if (!anyPlaying() && fluid_synth_get_active_voice_count(synth_) == 0 &&
-            loudest() <= kSilentSample) {
+            loudest() <= silentSample) {
             muted_ = true;
             tailDrained_ = true;
         }

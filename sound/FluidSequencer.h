@@ -21,7 +21,7 @@ namespace mm {
 // The General MIDI soundfont the game is voiced and mixed for. At 5.7 MiB it
 // keeps the whole game within its memory budget, which FluidR3_GM's preset
 // tables and samples, even loaded on demand, do not.
-inline constexpr const char* kGameSoundfont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+inline constexpr const char* gameSoundfont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 // Picks the General MIDI soundfont: $ZANRAI_SOUNDFONT when set (and nothing
 // else, so tests can point at a small one or at none), otherwise the game's
@@ -61,13 +61,13 @@ public:
     // use. Can take milliseconds: run it off the audio and UI threads.
     void prepare(Handle handle);
     SeqError play(Handle handle) override;
-    // Stop and close fade the output out over kFadeOutSeconds before the
+    // Stop and close fade the output out over fadeOutSeconds before the
     // voices are cut, so no note ends in a click. A play asked for during
     // the fade starts when it is over.
     SeqError stop(Handle handle) override;
     void close(Handle handle) override;
 
-    static constexpr double kFadeOutSeconds = 0.02;
+    static constexpr double fadeOutSeconds = 0.02;
 
     // Fills frames of interleaved 16-bit stereo and returns true, or returns
     // false and leaves the buffer untouched while nothing sounds: no sequence

@@ -13,7 +13,7 @@ void Limiter::mix(std::int16_t* music, const std::int16_t* effect, int effectFra
         // The music alone: the common case, so only a scan the compiler can
         // vectorise.
         bool over = false;
-        for (int i = 0; i < 2 * frames; ++i) over |= std::abs(int{music[i]}) > kCeiling;
+        for (int i = 0; i < 2 * frames; ++i) over |= std::abs(int{music[i]}) > ceilingSample;
         if (!over) return;
     }
     for (int i = 0; i < frames; ++i) {
@@ -22,7 +22,7 @@ void Limiter::mix(std::int16_t* music, const std::int16_t* effect, int effectFra
         const int l = frame[0] + (withEffect ? effect[2 * i] : 0);
         const int r = frame[1] + (withEffect ? effect[2 * i + 1] : 0);
         // At rest (the gain fully recovered) a sample that fits is only stored.
-        if (gain_ == 1.0 && std::max(std::abs(l), std::abs(r)) <= kCeiling) {
+        if (gain_ == 1.0 && std::max(std::abs(l), std::abs(r)) <= ceilingSample) {
             frame[0] = static_cast<std::int16_t>(l);
             frame[1] = static_cast<std::int16_t>(r);
             continue;
@@ -30,7 +30,7 @@ void Limiter::mix(std::int16_t* music, const std::int16_t* effect, int effectFra
         const double peak = std::max(std::abs(l), std::abs(r));
         // Recover towards unity, but never above what this sample allows.
         gain_ = 1.0 - (1.0 - gain_) * release_;
-        if (peak * gain_ > kCeiling) gain_ = kCeiling / peak;
+        if (peak * gain_ > ceilingSample) gain_ = ceilingSample / peak;
         frame[0] = static_cast<std::int16_t>(std::lround(l * gain_));
         frame[1] = static_cast<std::int16_t>(std::lround(r * gain_));
     }

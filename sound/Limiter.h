@@ -15,7 +15,7 @@ namespace mm {
 class Limiter {
 public:
     // Just under full scale: -0.45 dBFS.
-    static constexpr int kCeiling = 31130;
+    static constexpr int ceilingSample = 31130;
 
     explicit Limiter(int sampleRate);
 
@@ -38,7 +38,7 @@ public:
             highest = std::max(highest, samples[i]);
             lowest = std::min(lowest, samples[i]);
         }
-        return highest > kCeiling || lowest < -kCeiling;
+        return highest > ceilingSample || lowest < -ceilingSample;
     }
 
 private:

@@ -32,8 +32,8 @@ struct LoadedSoundBackend::Shared {
     // The commands on their way, one writer (the window's thread moves
     // `head`) and one reader (the sound thread moves `tail`). A Start sends
     // five, so this holds fifty Starts made while the back end still loads.
-    static constexpr std::uint32_t kSlots = 256;
-    std::array<std::string, kSlots> slots;
+    static constexpr std::uint32_t slotCount = 256;
+    std::array<std::string, slotCount> slots;
     std::atomic<std::uint32_t> head{0};
     std::atomic<std::uint32_t> tail{0};
     // Bumped for every command and for finishing; the sound thread sleeps on
@@ -70,7 +70,7 @@ namespace {
 
 // Loading takes well under a second even on a busy machine; a back end still
 // loading after this is stuck (a file that hangs in the kernel).
-constexpr auto kStalled = std::chrono::seconds(3);
+constexpr auto stalled = std::chrono::seconds(3);
 
 // The service from the back end's file, or nullptr after one line on stderr.
 std::unique_ptr<MultimediaService> loadBackend(const std::string& path) {
@@ -89,14 +89,14 @@ std::unique_ptr<MultimediaService> loadBackend(const std::string& path) {
             // Said with the name the player knows.
             if (why.starts_with(checked)) why.replace(0, checked.size(), path);
         } else if (auto make =
-                       reinterpret_cast<MakeSoundBackend>(dlsym(library, kSoundBackendEntry))) {
+                       reinterpret_cast<MakeSoundBackend>(dlsym(library, soundBackendEntry))) {
             try {
                 service.reset(make());
             } catch (...) {
                 why = path + ": the sound service did not start";
             }
         } else {
-            why = path + ": lacks " + kSoundBackendEntry;
+            why = path + ": lacks " + soundBackendEntry;
         }
     }
     if (!service) std::fprintf(stderr, "zanrai: no sound: %s\n", why.c_str());
@@ -139,7 +139,7 @@ void LoadedSoundBackend::run(const std::shared_ptr<Shared>& shared) {
         const bool last = s.finishing.load(std::memory_order_acquire);
         for (std::uint32_t t = s.tail.load(std::memory_order_relaxed);
              t != s.head.load(std::memory_order_acquire); ++t) {
-            const std::string command = std::move(s.slots[t % Shared::kSlots]);
+            const std::string command = std::move(s.slots[t % Shared::slotCount]);
             s.tail.store(t + 1, std::memory_order_release);
             if (service) service->sendString(command);
             s.note([&] { ++s.ran; });
@@ -160,14 +160,14 @@ std::uint32_t LoadedSoundBackend::sendString(std::string_view command) {
     if (state == Shared::Failed || s.finishing.load()) return toCode(SeqError::NoDevice);
     if (state == Shared::Loading && !s.stallReported &&
         std::chrono::steady_clock::now().time_since_epoch().count() - s.loadingSince.load() >
-            std::chrono::steady_clock::duration(kStalled).count()) {
+            std::chrono::steady_clock::duration(stalled).count()) {
         s.stallReported = true;
         std::fprintf(stderr, "zanrai: no sound yet: %s is still loading\n", s.path.c_str());
     }
     const std::uint32_t h = s.head.load(std::memory_order_relaxed);
-    if (h - s.tail.load(std::memory_order_acquire) == Shared::kSlots)
+    if (h - s.tail.load(std::memory_order_acquire) == Shared::slotCount)
         return toCode(SeqError::NoDevice);
-    s.slots[h % Shared::kSlots].assign(command);
+    s.slots[h % Shared::slotCount].assign(command);
     s.head.store(h + 1, std::memory_order_release);
     s.wake();
     return 0;

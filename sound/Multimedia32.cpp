@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr std::uint32_t kEffectFlags = mm::SND_ASYNC | mm::SND_NODEFAULT | mm::SND_NOSTOP;
+constexpr std::uint32_t effectFlags = mm::SND_ASYNC | mm::SND_NODEFAULT | mm::SND_NOSTOP;
 
 // Same 32 bits, read as signed: error codes keep their value for the caller.
 std::int32_t asResult(std::uint32_t code) { return static_cast<std::int32_t>(code); }
@@ -13,7 +13,7 @@ Multimedia32::Multimedia32(mm::MultimediaService& service) : service_(service) {
 
 std::int32_t Multimedia32::WavePlay(const std::string& fileName) {
     if (fileName.empty()) return 0;
-    return service_.playSound(fileName, kEffectFlags);
+    return service_.playSound(fileName, effectFlags);
 }
 
 std::int32_t Multimedia32::MidiOpen(const std::string& path) {

@@ -7,9 +7,11 @@
 namespace mm {
 
 // Flags of a waveform request, with the values of the platform we stand in for.
-inline constexpr std::uint32_t SND_ASYNC = 0x0001;      // never wait for the sound to end
-inline constexpr std::uint32_t SND_NODEFAULT = 0x0002;  // a missing file is silence, not a default sound
-inline constexpr std::uint32_t SND_NOSTOP = 0x0010;     // drop the request while an effect still sounds
+inline constexpr std::uint32_t SND_ASYNC = 0x0001;  // never wait for the sound to end
+inline constexpr std::uint32_t SND_NODEFAULT =
+    0x0002;  // a missing file is silence, not a default sound
+inline constexpr std::uint32_t SND_NOSTOP =
+    0x0010;  // drop the request while an effect still sounds
 
 // The multimedia service the game talks to: a sequencer driven by command
 // strings, and a player of waveform files. It knows nothing of the game.

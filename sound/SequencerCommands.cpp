@@ -9,7 +9,7 @@
 namespace mm {
 namespace {
 
-constexpr std::size_t kMaxMidiFileBytes = 8u * 1024u * 1024u;
+constexpr std::size_t maxMidiFileBytes = 8u * 1024u * 1024u;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -53,11 +53,11 @@ std::vector<std::string_view> words(std::string_view s) {
 // Finds the last "type" that stands as a word of its own, with a blank on both
 // sides. Taking the last one lets a path contain " type " itself.
 std::size_t findLastTypeWord(std::string_view s) {
-    constexpr std::string_view kType = "type";
-    if (s.size() < kType.size() + 2) return std::string_view::npos;
-    for (std::size_t i = s.size() - kType.size() - 1; i >= 1; --i) {
-        if (isBlank(s[i - 1]) && isBlank(s[i + kType.size()]) &&
-            equalsNoCase(s.substr(i, kType.size()), kType)) {
+    constexpr std::string_view typeWord = "type";
+    if (s.size() < typeWord.size() + 2) return std::string_view::npos;
+    for (std::size_t i = s.size() - typeWord.size() - 1; i >= 1; --i) {
+        if (isBlank(s[i - 1]) && isBlank(s[i + typeWord.size()]) &&
+            equalsNoCase(s.substr(i, typeWord.size()), typeWord)) {
             return i;
         }
     }
@@ -109,8 +109,9 @@ bool looksLikeMidiFile(const std::vector<std::uint8_t>& b) {
         return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
     };
     auto tagAt = [&](std::size_t at, std::string_view tag) {
-        return std::equal(tag.begin(), tag.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
-                          [](char t, std::uint8_t byte) { return static_cast<std::uint8_t>(t) == byte; });
+        return std::equal(
+            tag.begin(), tag.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
+            [](char t, std::uint8_t byte) { return static_cast<std::uint8_t>(t) == byte; });
     };
     if (b.size() < 14 || !tagAt(0, "MThd")) return false;
     const std::uint32_t headerLength = be32(4);
@@ -125,12 +126,10 @@ bool looksLikeMidiFile(const std::vector<std::uint8_t>& b) {
 
 SeqError loadMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     FileStamp stamp;
-    switch (readDataFile(path, kMaxMidiFileBytes, bytes, stamp)) {
-        case DataFileError::None:
-            break;
+    switch (readDataFile(path, maxMidiFileBytes, bytes, stamp)) {
+        case DataFileError::None: break;
         case DataFileError::Missing:
-        case DataFileError::Unreadable:
-            return SeqError::CannotOpenFile;
+        case DataFileError::Unreadable: return SeqError::CannotOpenFile;
         case DataFileError::NotRegular:
             // A FIFO or device must never hold up a Start; say why it is silent.
             reportDataFileProblem(path, stamp, describe(DataFileError::NotRegular));
@@ -203,16 +202,13 @@ SeqError SequencerInterpreter::run(const SeqCommand& cmd) {
     const auto it = open_.find(cmd.alias);
     if (it == open_.end()) return SeqError::AliasNotOpen;
     switch (cmd.verb) {
-        case SeqCommand::Verb::Play:
-            return device_.play(it->second);
-        case SeqCommand::Verb::Stop:
-            return device_.stop(it->second);
+        case SeqCommand::Verb::Play: return device_.play(it->second);
+        case SeqCommand::Verb::Stop: return device_.stop(it->second);
         case SeqCommand::Verb::Close:
             device_.close(it->second);
             open_.erase(it);
             return SeqError::None;
-        case SeqCommand::Verb::Open:
-            break;
+        case SeqCommand::Verb::Open: break;
     }
     return SeqError::BadSyntax;
 }

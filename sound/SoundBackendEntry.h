@@ -10,9 +10,9 @@ class MultimediaService;
 
 // extern "C", takes nothing and returns a new, started service that the
 // caller owns.
-inline constexpr char kSoundBackendEntry[] = "zanrai_make_sound_backend";
+inline constexpr char soundBackendEntry[] = "zanrai_make_sound_backend";
 using MakeSoundBackend = MultimediaService* (*)();
 // The file's name, beside the program.
-inline constexpr char kSoundBackendFile[] = "zanrai_sound_backend.so";
+inline constexpr char soundBackendFile[] = "zanrai_sound_backend.so";
 
 }  // namespace mm

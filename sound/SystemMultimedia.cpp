@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 // How long the device stays open once nothing needs it: long enough for a
 // stopped tune's release and for Reset followed by Start, short enough that
 // an idle window soon holds nothing.
-constexpr auto kLinger = std::chrono::milliseconds(250);
+constexpr auto linger = std::chrono::milliseconds(250);
 
 // SDL's audio subsystem is process-wide, so only one service may own it.
 std::atomic<bool> g_audioClaimed{false};
@@ -140,7 +140,7 @@ SystemMultimedia::Impl::~Impl() {
     if (fluid && output.isOpen()) {
         fluid->waitForFadeOut(std::chrono::milliseconds(50));
         std::this_thread::sleep_for(std::chrono::milliseconds(
-            1000 * AudioOutput::kMusicBlockFrames / AudioOutput::kSampleRate + 1));
+            1000 * AudioOutput::musicBlockFrames / AudioOutput::sampleRate + 1));
     }
     // The device goes first, so no callback sees the synthesizer or a clip
     // being freed.
@@ -230,7 +230,7 @@ void SystemMultimedia::Impl::run() {
             // An effect may still ring out; it ends without telling anyone,
             // so this looks a few times a second, and only until the device
             // is closed.
-            if (Clock::now() - releasedAt >= kLinger && !output.sounding()) {
+            if (Clock::now() - releasedAt >= linger && !output.sounding()) {
                 device = Device::Closing;
                 lock.unlock();
                 output.close();
@@ -240,7 +240,7 @@ void SystemMultimedia::Impl::run() {
                 cv.notify_all();
                 continue;
             }
-            cv.wait_for(lock, kLinger);
+            cv.wait_for(lock, linger);
             continue;
         }
         cv.wait(lock);
@@ -256,7 +256,7 @@ void SystemMultimedia::Impl::loadSoundfont() {
     std::string error;
     std::unique_ptr<FluidSequencer> seq;
     try {
-        seq = FluidSequencer::create(findSoundfont(), AudioOutput::kSampleRate, error);
+        seq = FluidSequencer::create(findSoundfont(), AudioOutput::sampleRate, error);
     } catch (...) {
         error = "out of memory loading the soundfont";
     }
@@ -430,7 +430,7 @@ bool SystemMultimedia::waitForDevice() {
 
 AudioFormat SystemMultimedia::audioFormat() const {
     if (!audioAvailable()) return AudioFormat{};
-    return AudioFormat{AudioOutput::kSampleRate, 2, impl_->output.bufferFrames()};
+    return AudioFormat{AudioOutput::sampleRate, 2, impl_->output.bufferFrames()};
 }
 
 bool SystemMultimedia::effectSounding() const {

@@ -12,7 +12,7 @@ namespace mm {
 
 // What the audio device gives while it is open.
 struct AudioFormat {
-    int frequency = 0;     // Hz
+    int frequency = 0;  // Hz
     int channels = 0;
     int bufferFrames = 0;  // frames per audio callback, 0 while the device is closed
 };
@@ -37,7 +37,7 @@ class SystemMultimedia final : public MultimediaService {
 public:
     // framesPerPeriod: the audio device's period; the game keeps the default,
     // the probes compare others.
-    explicit SystemMultimedia(int framesPerPeriod = AudioOutput::kBufferFrames);
+    explicit SystemMultimedia(int framesPerPeriod = AudioOutput::periodFrames);
     ~SystemMultimedia() override;
     SystemMultimedia(const SystemMultimedia&) = delete;
     SystemMultimedia& operator=(const SystemMultimedia&) = delete;

@@ -6,11 +6,11 @@
 namespace mm {
 namespace {
 
-constexpr int kPercussionChannel = 9;
-constexpr int kPercussionBank = 128;
+constexpr int percussionChannel = 9;
+constexpr int percussionBank = 128;
 
 class Reader {
-  public:
+public:
     Reader(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t end)
         : b_(b), at_(at), end_(end) {}
     bool more() const { return at_ < end_; }
@@ -35,7 +35,7 @@ class Reader {
         return true;
     }
 
-  private:
+private:
     const std::vector<std::uint8_t>& b_;
     std::size_t at_;
     std::size_t end_;
@@ -81,7 +81,7 @@ void scanTrack(Reader r, Channels& channels, std::set<std::pair<int, int>>& out)
         const int kind = status & 0xF0;
         const int channel = status & 0x0F;
         if (kind == 0xC0) {
-            const int b = channel == kPercussionChannel ? kPercussionBank : bank[channel];
+            const int b = channel == percussionChannel ? percussionBank : bank[channel];
             out.emplace(b, first & 0x7F);
             channels.programmed |= static_cast<std::uint16_t>(1u << channel);
         } else if (kind != 0xD0) {
@@ -112,7 +112,7 @@ std::set<std::pair<int, int>> tunePresets(const std::vector<std::uint8_t>& smf,
     const auto unprogrammed = static_cast<std::uint16_t>(channels.played & ~channels.programmed);
     for (int channel = 0; channel < 16; ++channel)
         if ((unprogrammed >> channel) & 1u)
-            out.emplace(channel == kPercussionChannel ? kPercussionBank : 0, 0);
+            out.emplace(channel == percussionChannel ? percussionBank : 0, 0);
     if (defaultChannels != nullptr) *defaultChannels = unprogrammed;
     return out;
 }

@@ -16,7 +16,7 @@ const std::vector<std::uint8_t>* WavePlayer::checkedBytes(const std::string& pat
         return nullptr;
     std::vector<std::uint8_t> wav;
     FileStamp stamp;
-    const DataFileError read = readDataFile(path, kMaxEffectBytes, wav, stamp);
+    const DataFileError read = readDataFile(path, maxEffectBytes, wav, stamp);
     if (read != DataFileError::None) {
         // A missing effect is plain silence, as it always was; the rest is
         // worth one line.

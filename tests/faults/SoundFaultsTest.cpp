@@ -92,9 +92,12 @@ QByteArray wavHeader(std::uint16_t format, std::uint16_t channels, std::uint32_t
                      std::uint16_t bits, std::uint32_t dataClaim, std::uint32_t dataHave) {
     QByteArray w;
     auto u16 = [&](std::uint16_t v) { w.append(char(v & 0xFF)).append(char(v >> 8)); };
-    auto u32 = [&](std::uint32_t v) { u16(std::uint16_t(v & 0xFFFF)), u16(std::uint16_t(v >> 16)); };
+    auto u32 = [&](std::uint32_t v) {
+        u16(std::uint16_t(v & 0xFFFF)), u16(std::uint16_t(v >> 16));
+    };
     const auto block = std::uint16_t(channels * bits / 8);
-    w.append("RIFF"), u32(36 + dataClaim), w.append("WAVEfmt "), u32(16), u16(format), u16(channels);
+    w.append("RIFF"), u32(36 + dataClaim), w.append("WAVEfmt "), u32(16), u16(format),
+        u16(channels);
     u32(rate), u32(rate * block), u16(block), u16(bits), w.append("data"), u32(dataClaim);
     return w.append(QByteArray(int(dataHave), '\x20'));
 }
@@ -191,7 +194,7 @@ TEST_F(SoundFaults, WithNoAudioDeviceAtAllTheGamePlaysSilently) {
 // as broken; cut short, the dynamic loader would map it past its end and the
 // program would die of a bus error.
 TEST_F(SoundFaults, ABrokenSoundBackEndGivesOneLineAndASilentGame) {
-    std::ifstream in(std::string(ZANRAI_DATA_DIR "/") + mm::kSoundBackendFile, std::ios::binary);
+    std::ifstream in(std::string(ZANRAI_DATA_DIR "/") + mm::soundBackendFile, std::ios::binary);
     const std::string good{std::istreambuf_iterator<char>(in), {}};
     ASSERT_GT(good.size(), 65536U);
     enum class Kind { none, folder, fifo, file };
@@ -213,7 +216,7 @@ TEST_F(SoundFaults, ABrokenSoundBackEndGivesOneLineAndASilentGame) {
         const QString bin = folder(QStringLiteral("bin"));
         QDir(bin).removeRecursively();
         ASSERT_TRUE(faults::copyDataFiles(bin));
-        const std::string path = QFile::encodeName(bin).toStdString() + '/' + mm::kSoundBackendFile;
+        const std::string path = QFile::encodeName(bin).toStdString() + '/' + mm::soundBackendFile;
         const int made = c.kind == Kind::folder ? ::mkdir(path.c_str(), 0700)
                          : c.kind == Kind::fifo ? ::mkfifo(path.c_str(), 0600)
                                                 : 0;
@@ -250,9 +253,9 @@ TEST_F(SoundFaults, ADamagedTuneOrCutSoundLeavesTheGameAndTheOtherSoundsWorking)
         Damage damage;
     };
     const Case cases[] = {
-        {"bgm.dat", Damage::missing},     {"bgm.dat", Damage::empty},
-        {"bgm.dat", Damage::randomBytes}, {"bgm.dat", Damage::headerThenGarbage},
-        {"kiru.dat", Damage::missing},    {"kiru.dat", Damage::empty},
+        {"bgm.dat", Damage::missing},      {"bgm.dat", Damage::empty},
+        {"bgm.dat", Damage::randomBytes},  {"bgm.dat", Damage::headerThenGarbage},
+        {"kiru.dat", Damage::missing},     {"kiru.dat", Damage::empty},
         {"kiru.dat", Damage::randomBytes}, {"kiru.dat", Damage::headerThenGarbage},
     };
     int index = 0;
@@ -325,7 +328,8 @@ TEST_F(SoundFaults, MusicPlaysFromAProgramFolderWithBlanksAndJapaneseCharacters)
 
     f.mnustart_Click();
     const std::string folderBytes = QFile::encodeName(bin).toStdString();
-    EXPECT_TRUE(openedWithoutError("open " + folderBytes + "/bgm.dat type sequencer alias midifile"))
+    EXPECT_TRUE(
+        openedWithoutError("open " + folderBytes + "/bgm.dat type sequencer alias midifile"))
         << "the tune opens from the folder with blanks";
     EXPECT_EQ(observed->lastResult("play "), 0U);
     EXPECT_TRUE(meter->soundsWithin(3000ms)) << "the tune is heard";
@@ -338,7 +342,8 @@ TEST_F(SoundFaults, MusicPlaysFromAProgramFolderWithBlanksAndJapaneseCharacters)
 
     f.mnuUra_Click();
     f.mnustart_Click();
-    EXPECT_TRUE(openedWithoutError("open " + folderBytes + "/bgm2.dat type sequencer alias midifile"));
+    EXPECT_TRUE(
+        openedWithoutError("open " + folderBytes + "/bgm2.dat type sequencer alias midifile"));
     EXPECT_EQ(observed->lastResult("play "), 0U);
     EXPECT_TRUE(meter->soundsWithin(3000ms)) << "the special tune is heard";
     click(f.Image1);
@@ -421,11 +426,11 @@ TEST_F(SoundFaults, OversizedAndHostileEffectsAreSilentAndTriedOncePerVersion) {
         ASSERT_TRUE(huge.resize(qint64(1) << 30));
     }
     const QByteArray hostile[] = {
-        wavHeader(1, 1, 1, 16, 4000, 4000),       // 1 Hz: a negative allocation in SDL
-        wavHeader(1, 0, 22050, 16, 4000, 4000),   // no channel
-        wavHeader(1, 6, 22050, 16, 4800, 4800),   // surround
-        wavHeader(1, 1, 22050, 24, 4800, 4800),   // 24 bits
-        wavHeader(3, 1, 22050, 32, 4000, 4000),   // floating point
+        wavHeader(1, 1, 1, 16, 4000, 4000),          // 1 Hz: a negative allocation in SDL
+        wavHeader(1, 0, 22050, 16, 4000, 4000),      // no channel
+        wavHeader(1, 6, 22050, 16, 4800, 4800),      // surround
+        wavHeader(1, 1, 22050, 24, 4800, 4800),      // 24 bits
+        wavHeader(3, 1, 22050, 32, 4000, 4000),      // floating point
         wavHeader(1, 1, 22050, 16, 1U << 30, 4000),  // samples past the end
     };
     testing::internal::CaptureStderr();
@@ -451,8 +456,8 @@ TEST_F(SoundFaults, OversizedAndHostileEffectsAreSilentAndTriedOncePerVersion) {
     EXPECT_LT(peakRssKiB() - rssBefore, 64 * 1024) << "the gigabyte was not read";
     unload();
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(zanraiLines(err), int(std::size(hostile)) + 1)
-        << "one line per version of a file\n" << err;
+    EXPECT_EQ(zanraiLines(err), int(std::size(hostile)) + 1) << "one line per version of a file\n"
+                                                             << err;
     EXPECT_NE(err.find("hajiku.dat: file too large"), std::string::npos) << err;
 }
 

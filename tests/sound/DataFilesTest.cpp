@@ -19,9 +19,7 @@ void put32(Bytes& b, std::size_t at, std::uint32_t v) {
     put16(b, at, std::uint16_t(v)), put16(b, at + 2, std::uint16_t(v >> 16));
 }
 
-WavProblem check(const Bytes& b) {
-    return mm::checkWavHeader(b.data(), b.size());
-}
+WavProblem check(const Bytes& b) { return mm::checkWavHeader(b.data(), b.size()); }
 
 TEST(WavHeader, AcceptsWhatTheGamePlaysAndNothingElse) {
     const Bytes good = soundtest::squareWav(20, 22050);  // mono, 16 bits

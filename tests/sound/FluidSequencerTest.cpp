@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+constexpr int sampleRateHz = 44100;
 
 int peakFrom(const std::vector<std::int16_t>& samples, std::size_t from) {
     int peak = 0;
@@ -27,13 +27,13 @@ protected:
         const std::string sf = testenv::smallestSoundfont();
         if (sf.empty()) GTEST_SKIP() << "no soundfont in /usr/share/sounds/sf2";
         std::string error;
-        seq = mm::FluidSequencer::create(sf, kRate, error);
+        seq = mm::FluidSequencer::create(sf, sampleRateHz, error);
         ASSERT_NE(seq, nullptr) << error;
     }
 
     // Renders ms milliseconds in audio periods, as interleaved stereo.
     std::vector<std::int16_t> capture(int ms) {
-        std::vector<std::int16_t> out(static_cast<std::size_t>(2 * (kRate * ms / 1000)));
+        std::vector<std::int16_t> out(static_cast<std::size_t>(2 * (sampleRateHz * ms / 1000)));
         for (std::size_t at = 0; at < out.size(); at += 2 * 512) {
             seq->render(out.data() + at,
                         static_cast<int>(std::min<std::size_t>(out.size() - at, 2 * 512) / 2));
@@ -54,15 +54,15 @@ protected:
 };
 
 // Dither may leave the lowest bit or two moving in silence.
-constexpr int kSilence = 4;
-constexpr int kLoud = 500;
+constexpr int silenceBits = 4;
+constexpr int loud = 500;
 
 TEST_F(FluidRender, OpenIsSilentAndPlaySoundsAndAdvances) {
     const auto h = open(384);
-    EXPECT_LE(render(100), kSilence);
+    EXPECT_LE(render(100), silenceBits);
     EXPECT_EQ(seq->positionTicks(h), 0);
     EXPECT_EQ(seq->play(h), mm::SeqError::None);
-    EXPECT_GT(render(250), kLoud);
+    EXPECT_GT(render(250), loud);
     EXPECT_TRUE(seq->isPlaying(h));
     // 250 ms at 120 bpm and 96 ticks a beat is 48 ticks.
     EXPECT_NEAR(seq->positionTicks(h), 48, 4);
@@ -95,10 +95,10 @@ TEST_F(FluidRender, StopFadesHeldNotesWithoutAClickAndPlayResumesWhereItStopped)
     sound.insert(sound.end(), after.begin(), after.end());
     // Cutting the voices at once would jump from the crest to zero.
     const int playing = largestStep(sound, stopFrame - 441, stopFrame);
-    EXPECT_GT(playing, kLoud / 10);
+    EXPECT_GT(playing, loud / 10);
     EXPECT_LE(largestStep(sound, stopFrame - 1, sound.size() / 2), playing);
-    EXPECT_LE(peakFrom(after, 2 * kRate * 30 / 1000), kSilence) << "silent within 30 ms";
-    EXPECT_LE(render(250), kSilence);
+    EXPECT_LE(peakFrom(after, 2 * sampleRateHz * 30 / 1000), silenceBits) << "silent within 30 ms";
+    EXPECT_LE(render(250), silenceBits);
     EXPECT_FALSE(seq->isPlaying(h));
     EXPECT_EQ(seq->positionTicks(h), stoppedAt);
     EXPECT_EQ(seq->play(h), mm::SeqError::None);
@@ -115,28 +115,28 @@ TEST_F(FluidRender, PlaysOnceAndNeverLoops) {
     // of about two seconds before it calls the tune finished.
     render(4000);
     EXPECT_FALSE(seq->isPlaying(h));
-    EXPECT_LE(render(100), kSilence);
+    EXPECT_LE(render(100), silenceBits);
     EXPECT_FALSE(seq->synthesizing()) << "the tune and its reverb have ended: nothing to render";
     const int endedAt = seq->positionTicks(h);
     EXPECT_GE(endedAt, 48);
     EXPECT_EQ(seq->play(h), mm::SeqError::None);
-    EXPECT_LE(render(300), kSilence) << "play at the end has nothing left to play";
+    EXPECT_LE(render(300), silenceBits) << "play at the end has nothing left to play";
     EXPECT_GE(seq->positionTicks(h), endedAt);
     seq->play(open(48));
-    EXPECT_GT(render(200), kLoud) << "the next tune sounds again";
+    EXPECT_GT(render(200), loud) << "the next tune sounds again";
 }
 
 TEST_F(FluidRender, CloseFreesTheSequenceAndSilencesIt) {
     const auto h = open(384);
     seq->play(h);
-    EXPECT_GT(render(100), kLoud);
+    EXPECT_GT(render(100), loud);
     seq->close(h);
     EXPECT_EQ(seq->positionTicks(h), -1);
     EXPECT_EQ(seq->play(h), mm::SeqError::AliasNotOpen);
     EXPECT_EQ(seq->stop(h), mm::SeqError::AliasNotOpen);
     seq->close(h);                    // twice is harmless
     const auto tail = capture(3000);  // fades, then the reverb dies away unheard
-    EXPECT_LE(peakFrom(tail, 2 * kRate * 30 / 1000), kSilence);
+    EXPECT_LE(peakFrom(tail, 2 * sampleRateHz * 30 / 1000), silenceBits);
     std::vector<std::int16_t> block(2 * 64, 1234);
     seq->render(block.data(), 64);
     EXPECT_TRUE(std::all_of(block.begin(), block.end(), [](auto s) { return s == 1234; }))
@@ -155,10 +155,10 @@ TEST_F(FluidRender, TwoSequencesPlayIndependently) {
 
 TEST(FluidSequencerCreate, FailsCleanlyWithoutASoundfont) {
     std::string error;
-    EXPECT_EQ(mm::FluidSequencer::create("/nonexistent/none.sf2", kRate, error), nullptr);
+    EXPECT_EQ(mm::FluidSequencer::create("/nonexistent/none.sf2", sampleRateHz, error), nullptr);
     EXPECT_NE(error.find("none.sf2"), std::string::npos);
     error.clear();
-    EXPECT_EQ(mm::FluidSequencer::create("", kRate, error), nullptr);
+    EXPECT_EQ(mm::FluidSequencer::create("", sampleRateHz, error), nullptr);
     EXPECT_FALSE(error.empty());
 }
 
@@ -188,7 +188,7 @@ TEST_F(FluidRender, TheGameTunesRenderAudibly) {
         mm::SequencerDevice::Handle h = 0;
         ASSERT_EQ(seq->open(name, smf, h), mm::SeqError::None) << name;
         ASSERT_EQ(seq->play(h), mm::SeqError::None);
-        EXPECT_GT(render(3000), kLoud) << name << " is silent in its first seconds";
+        EXPECT_GT(render(3000), loud) << name << " is silent in its first seconds";
         EXPECT_TRUE(seq->isPlaying(h)) << name << " ended within three seconds";
         seq->close(h);
     }

@@ -17,17 +17,15 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+constexpr int sampleRateHz = 44100;
 
-std::string dataFile(const char* name) {
-    return std::string(ZANRAI_DATA_DIR) + "/" + name;
-}
+std::string dataFile(const char* name) { return std::string(ZANRAI_DATA_DIR) + "/" + name; }
 
 // Integrated loudness of interleaved 16-bit stereo or, for a short clip,
 // its loudness over its own length: how loud it is while it sounds.
 double lufs(const std::vector<std::int16_t>& stereo, bool clip) {
-    const auto ms = static_cast<unsigned long>(1000 * stereo.size() / 2 / kRate);
-    ebur128_state* st = ebur128_init(2, kRate, EBUR128_MODE_I);
+    const auto ms = static_cast<unsigned long>(1000 * stereo.size() / 2 / sampleRateHz);
+    ebur128_state* st = ebur128_init(2, sampleRateHz, EBUR128_MODE_I);
     if (clip) ebur128_set_max_window(st, std::max(ms, 400ul));
     ebur128_add_frames_short(st, stereo.data(), stereo.size() / 2);
     double result = -HUGE_VAL;
@@ -40,7 +38,7 @@ double lufs(const std::vector<std::int16_t>& stereo, bool clip) {
 // audio callback pulls it.
 std::vector<std::int16_t> renderTune(const char* name) {
     std::string error;
-    auto seq = mm::FluidSequencer::create(mm::kGameSoundfont, kRate, error);
+    auto seq = mm::FluidSequencer::create(mm::gameSoundfont, sampleRateHz, error);
     std::vector<std::uint8_t> smf;
     mm::SequencerDevice::Handle h = 0;
     if (!seq || mm::loadMidiFile(dataFile(name), smf) != mm::SeqError::None ||
@@ -48,7 +46,7 @@ std::vector<std::int16_t> renderTune(const char* name) {
         return {};
     std::vector<std::int16_t> out;
     std::vector<std::int16_t> period(2 * 512);
-    for (int i = 0; i < 200 * kRate / 512 && seq->isPlaying(h); ++i) {
+    for (int i = 0; i < 200 * sampleRateHz / 512 && seq->isPlaying(h); ++i) {
         seq->render(period.data(), 512);
         out.insert(out.end(), period.begin(), period.end());
     }
@@ -75,7 +73,7 @@ std::vector<std::int16_t> mixed(const std::vector<std::int16_t>& music,
     for (std::size_t start : starts)
         std::copy_n(effect.begin(), std::min(effect.size(), track.size() - 2 * start),
                     track.begin() + static_cast<long>(2 * start));
-    mm::Limiter limiter(kRate);
+    mm::Limiter limiter(sampleRateHz);
     for (std::size_t at = 0; at + 2 * 256 <= out.size(); at += 2 * 256)
         limiter.mix(&out[at], &track[at], 256, 256);
     return out;
@@ -84,17 +82,17 @@ std::vector<std::int16_t> mixed(const std::vector<std::int16_t>& music,
 double momentary(const std::vector<std::int16_t>& stereo, std::size_t frame) {
     const std::vector<std::int16_t> window(
         stereo.begin() + static_cast<long>(2 * frame),
-        stereo.begin() + static_cast<long>(2 * (frame + 4 * kRate / 10)));
+        stereo.begin() + static_cast<long>(2 * (frame + 4 * sampleRateHz / 10)));
     return lufs(window, true);
 }
 
 TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
-    if (!std::filesystem::exists(mm::kGameSoundfont)) GTEST_SKIP() << "no " << mm::kGameSoundfont;
+    if (!std::filesystem::exists(mm::gameSoundfont)) GTEST_SKIP() << "no " << mm::gameSoundfont;
     std::vector<double> tunes;
     std::vector<std::vector<std::int16_t>> pcms;
     for (const char* name : {"bgm.dat", "bgm2.dat"}) {
         const auto& pcm = pcms.emplace_back(renderTune(name));
-        ASSERT_GT(pcm.size(), 2u * 30 * kRate) << name;
+        ASSERT_GT(pcm.size(), 2u * 30 * sampleRateHz) << name;
         const int peak = std::abs(int{*std::max_element(pcm.begin(), pcm.end(), [](auto a, auto b) {
             return std::abs(int{a}) < std::abs(int{b});
         })});
@@ -111,9 +109,11 @@ TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
     const auto deflect = effectAsMixed("hajiku.dat"), cut = effectAsMixed("kiru.dat");
     for (const auto& music : pcms) {
         std::vector<std::size_t> starts, cuts;
-        for (std::size_t s = kRate; s + kRate < music.size() / 2; s += 3 * kRate / 2)
+        for (std::size_t s = sampleRateHz; s + sampleRateHz < music.size() / 2;
+             s += 3 * sampleRateHz / 2)
             starts.push_back(s);
-        for (std::size_t s = 0; s + kRate < music.size() / 2; s += kRate / 5) cuts.push_back(s);
+        for (std::size_t s = 0; s + sampleRateHz < music.size() / 2; s += sampleRateHz / 5)
+            cuts.push_back(s);
         const auto withDeflects = mixed(music, deflect, starts);
         std::vector<double> lifts;
         lifts.reserve(starts.size());
@@ -141,15 +141,16 @@ TEST(Mix, TunesSitAtTheSameLoudnessAndEffectsAboveThem) {
 // The output skips the limiter for a block of music with no sample past the
 // ceiling: one sample just past it, either way, anywhere, must be seen.
 TEST(Mix, ABlockOfMusicPastTheCeilingIsSeenWhereverItsPeakIs) {
-    constexpr int kSamples = 4096;
-    const int ceiling = mm::Limiter::kCeiling;
+    constexpr int sampleCount = 4096;
+    const int ceiling = mm::Limiter::ceilingSample;
     for (const auto& [at, value, past] : {std::tuple{0, ceiling + 1, true},
-                                          {kSamples - 1, -ceiling - 1, true},
+                                          {sampleCount - 1, -ceiling - 1, true},
                                           {1234, ceiling, false},
-                                          {kSamples - 1, -ceiling, false}}) {
-        std::vector<std::int16_t> block(kSamples, 1000);
+                                          {sampleCount - 1, -ceiling, false}}) {
+        std::vector<std::int16_t> block(sampleCount, 1000);
         block[static_cast<std::size_t>(at)] = static_cast<std::int16_t>(value);
-        EXPECT_EQ(mm::Limiter::passesCeiling<kSamples>(block.data()), past) << at << " " << value;
+        EXPECT_EQ(mm::Limiter::passesCeiling<sampleCount>(block.data()), past)
+            << at << " " << value;
     }
 }
 

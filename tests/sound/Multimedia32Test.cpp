@@ -14,7 +14,8 @@ using Strings = std::vector<std::string>;
 
 // Scripted results per command, so each return value can be traced to the
 // command that produced it.
-void scriptResults(mm::RecordingMultimedia& rec, const std::map<std::string, std::uint32_t>& results) {
+void scriptResults(mm::RecordingMultimedia& rec,
+                   const std::map<std::string, std::uint32_t>& results) {
     rec.commandOverride = [results](std::string_view cmd) -> std::optional<std::uint32_t> {
         const auto it = results.find(std::string(cmd));
         return it == results.end() ? std::optional<std::uint32_t>(999) : it->second;
@@ -33,14 +34,21 @@ TEST(Multimedia32Commands, EachCallSendsItsStringsAndReturnsItsOwnResult) {
         Strings sent;
     } cases[] = {
         {[&](Multimedia32& m) { return m.MidiOpen(path); },
-         {{"stop midifile ", 7}, {"close midifile", 8}, {open, 275}}, 275,
+         {{"stop midifile ", 7}, {"close midifile", 8}, {open, 275}},
+         275,
          {"stop midifile ", "close midifile", open}},
         {[](Multimedia32& m) { return m.MidiPlay(); },
-         {{"STOP MIDIFILE ", 5}, {"play midifile", 42}}, 42, {"STOP MIDIFILE ", "play midifile"}},
-        {[](Multimedia32& m) { return m.MidiStop(); }, {{"stop midifile ", 0xFFFFFFFFu}}, -1,
+         {{"STOP MIDIFILE ", 5}, {"play midifile", 42}},
+         42,
+         {"STOP MIDIFILE ", "play midifile"}},
+        {[](Multimedia32& m) { return m.MidiStop(); },
+         {{"stop midifile ", 0xFFFFFFFFu}},
+         -1,
          {"stop midifile "}},
-        {[](Multimedia32& m) { return m.MidiClose(); }, {{"close midifile", 0x80000000u}},
-         INT32_MIN, {"close midifile"}},
+        {[](Multimedia32& m) { return m.MidiClose(); },
+         {{"close midifile", 0x80000000u}},
+         INT32_MIN,
+         {"close midifile"}},
     };
     for (const Case& c : cases) {
         mm::RecordingMultimedia rec;
@@ -69,7 +77,8 @@ TEST(Multimedia32Wave, PlaysWithAsyncNoDefaultNoStopAndReturnsTheResult) {
     rec.soundResult = 0;
     EXPECT_EQ(sound.WavePlay("/snd/miss.wav"), 0);
     using Req = mm::RecordingMultimedia::SoundRequest;
-    EXPECT_EQ(rec.sounds, (std::vector<Req>{{"/snd/hit 1.wav", 0x0013}, {"/snd/miss.wav", 0x0013}}));
+    EXPECT_EQ(rec.sounds,
+              (std::vector<Req>{{"/snd/hit 1.wav", 0x0013}, {"/snd/miss.wav", 0x0013}}));
     EXPECT_TRUE(rec.commands.empty());
 }
 

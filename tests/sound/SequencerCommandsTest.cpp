@@ -58,8 +58,8 @@ TEST(SeqCommandGrammar, MalformedCommandsAreRefused) {
     EXPECT_EQ(parseError("pause midifile"), SeqError::UnknownCommand);
     EXPECT_EQ(parseError("opened x type sequencer alias m"), SeqError::UnknownCommand);
     for (const char* text :
-         {"", "   ", "play", "stop ", "play a b", "close midifile now", "open",
-          "open /a.mid", "open /a.mid type sequencer", "open /a.mid type sequencer alias",
+         {"", "   ", "play", "stop ", "play a b", "close midifile now", "open", "open /a.mid",
+          "open /a.mid type sequencer", "open /a.mid type sequencer alias",
           "open /a.mid type waveaudio alias m", "open /a.mid type sequencer name m",
           "open type sequencer alias m", "open /a.mid type sequencer alias m extra"}) {
         EXPECT_EQ(parseError(text), SeqError::BadSyntax) << '"' << text << '"';
@@ -109,7 +109,8 @@ TEST_F(SeqInterpreter, BadFilesFailAndLeaveNothingOpen) {
     EXPECT_EQ(interp.execute("open " + dir.path() + "/none.mid type sequencer alias m"),
               SeqError::CannotOpenFile);
     EXPECT_EQ(interp.execute("open " + dir.path() + " type sequencer alias m"),
-              SeqError::CannotOpenFile) << "a folder is not a file";
+              SeqError::CannotOpenFile)
+        << "a folder is not a file";
     EXPECT_EQ(interp.execute("open " + empty + " type sequencer alias m"), SeqError::NotMidiFile);
     EXPECT_EQ(interp.execute("open " + wave + " type sequencer alias m"), SeqError::NotMidiFile);
     EXPECT_EQ(interp.openCount(), 0u);
@@ -179,8 +180,10 @@ TEST_F(SeqInterpreter, CloseAllAndDestructionCloseEverySequence) {
 }
 
 TEST_F(SeqInterpreter, AThrowingLoaderIsReportedNotPropagated) {
-    mm::SequencerInterpreter throwing(device, [](const std::string&, std::vector<std::uint8_t>&)
-                                                  -> SeqError { throw std::runtime_error("x"); });
+    mm::SequencerInterpreter throwing(
+        device, [](const std::string&, std::vector<std::uint8_t>&) -> SeqError {
+            throw std::runtime_error("x");
+        });
     EXPECT_NE(throwing.execute("open /a.mid type sequencer alias m"), SeqError::None);
     EXPECT_EQ(throwing.openCount(), 0u);
 }

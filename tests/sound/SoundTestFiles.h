@@ -51,9 +51,9 @@ inline std::vector<std::uint8_t> heldNoteMidi(std::uint32_t holdTicks) {
         track.push_back(g == 0 ? bits : static_cast<std::uint8_t>(0x80 | bits));
     }
     for (std::uint8_t b : {0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}) track.push_back(b);
-    std::vector<std::uint8_t> smf = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                     'M', 'T', 'r', 'k', 0, 0, 0,
-                                     static_cast<std::uint8_t>(track.size())};
+    std::vector<std::uint8_t> smf = {
+        'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+        1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(track.size())};
     for (std::uint8_t b : track) smf.push_back(b);
     return smf;
 }

@@ -40,7 +40,8 @@ protected:
 template <typename Condition>
 bool within2s(Condition done) {
     const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (!done() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (!done() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return done();
 }
 
@@ -76,7 +77,7 @@ TEST_F(SystemBackEnd, TheDeviceIsOpenOnlyWhileAGameNeedsIt) {
     EXPECT_TRUE(sys.soundfontLoaded());
     EXPECT_EQ(sound.MidiPlay(), 0);
     ASSERT_TRUE(sys.waitForDevice());
-    EXPECT_EQ(sys.audioFormat().bufferFrames, mm::AudioOutput::kBufferFrames);
+    EXPECT_EQ(sys.audioFormat().bufferFrames, mm::AudioOutput::periodFrames);
     EXPECT_EQ(sys.audioFormat().frequency, 44100);
     EXPECT_EQ(sys.audioFormat().channels, 2);
 
@@ -101,7 +102,8 @@ struct PeriodWatch {
         auto* w = static_cast<PeriodWatch*>(self);
         const int n = ++w->periods;
         int none = -1;
-        if (std::any_of(stereo, stereo + 2 * frames, [](std::int16_t s) { return std::abs(s) > 1000; }))
+        if (std::any_of(stereo, stereo + 2 * frames,
+                        [](std::int16_t s) { return std::abs(s) > 1000; }))
             w->firstLoud.compare_exchange_strong(none, n);
     }
 };

@@ -14,7 +14,7 @@ using mm::SND_ASYNC;
 using mm::SND_NODEFAULT;
 using mm::SND_NOSTOP;
 
-constexpr std::uint32_t kGameFlags = SND_ASYNC | SND_NODEFAULT | SND_NOSTOP;
+constexpr std::uint32_t gameFlags = SND_ASYNC | SND_NODEFAULT | SND_NOSTOP;
 
 // An effect channel whose clips end only when the test says so.
 class FakeOutput final : public mm::EffectOutput {
@@ -60,13 +60,13 @@ protected:
 };
 
 TEST_F(WavePolicy, NoStopDropsARequestWhileAnEffectSoundsAndKeepsTheFirst) {
-    EXPECT_NE(player.play(hit, kGameFlags), 0);
-    EXPECT_EQ(player.play(miss, kGameFlags), 0);
+    EXPECT_NE(player.play(hit, gameFlags), 0);
+    EXPECT_EQ(player.play(miss, gameFlags), 0);
     EXPECT_EQ(out.current, hit);
     EXPECT_EQ(out.started, std::vector<std::string>{hit});
     EXPECT_EQ(out.decodes.count(miss), 0u) << "a dropped request decodes nothing";
     out.current.clear();  // the hit has finished
-    EXPECT_NE(player.play(miss, kGameFlags), 0);
+    EXPECT_NE(player.play(miss, gameFlags), 0);
     EXPECT_EQ(out.current, miss);
 }
 
@@ -86,7 +86,7 @@ TEST_F(WavePolicy, MissingFilesAreSilentAndLeaveTheCurrentEffect) {
 }
 
 TEST_F(WavePolicy, AsyncNeverWaitsAndSyncWaitsForTheEnd) {
-    EXPECT_NE(player.play(hit, kGameFlags), 0);
+    EXPECT_NE(player.play(hit, gameFlags), 0);
     EXPECT_EQ(out.waits, 0);
     EXPECT_TRUE(out.sounding());
     out.current.clear();
