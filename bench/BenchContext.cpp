@@ -1,11 +1,13 @@
 #include "BenchContext.h"
-#include "DataFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+
+#include "DataFiles.h"
+#include "RankFile.h"
 
 namespace bench {
 namespace {
@@ -46,7 +48,7 @@ QString setUp(bool quick) {
     ctx->soundfontLoaded = ctx->sound->waitForSoundfont();
     ctx->module = std::make_unique<Multimedia32>(*ctx->sound);
 
-    QFile rank(ctx->work.filePath(QStringLiteral("rank.dat")));
+    QFile rank(ctx->work.filePath(QString::fromLatin1(rankfile::fileName)));
     if (!rank.open(QIODevice::WriteOnly) || rank.write("0\r\n") != 3)
         return QStringLiteral("cannot write rank.dat");
     rank.close();

@@ -20,7 +20,9 @@
 
 #include "AudioOutput.h"
 #include "BenchContext.h"
+#include "DataFiles.h"
 #include "MultimediaService.h"
+#include "RankFile.h"
 #include "WavePlayer.h"
 
 namespace bench {
@@ -92,7 +94,7 @@ void startHeld(Form1& f) {
 // ms; state.range(1): cuts per ten seconds.
 void CutsHeard(benchmark::State& state) {
     QTemporaryDir work;
-    QFile rank(work.filePath(QStringLiteral("rank.dat")));
+    QFile rank(work.filePath(QString::fromLatin1(rankfile::fileName)));
     if (!rank.open(QIODevice::WriteOnly) || rank.write("0\r\n") != 3) {
         state.SkipWithError("cannot write rank.dat");
         return;
@@ -159,10 +161,10 @@ void CutsHeard(benchmark::State& state) {
         return service.requested[name] > 0 ? 100.0 * service.started[name] / service.requested[name]
                                            : 0.0;
     };
-    state.counters["cuts"] = static_cast<double>(service.requested["kiru.dat"]);
-    state.counters["cuts_heard_pct"] = share("kiru.dat");
-    state.counters["deflects"] = static_cast<double>(service.requested["hajiku.dat"]);
-    state.counters["deflects_heard_pct"] = share("hajiku.dat");
+    state.counters["cuts"] = static_cast<double>(service.requested[data_files::cut]);
+    state.counters["cuts_heard_pct"] = share(data_files::cut);
+    state.counters["deflects"] = static_cast<double>(service.requested[data_files::deflect]);
+    state.counters["deflects_heard_pct"] = share(data_files::deflect);
     state.counters["lives_lost_per_min"] =
         static_cast<double>(livesLost) / static_cast<double>(state.iterations());
     state.counters["games"] = static_cast<double>(games);

@@ -47,6 +47,7 @@
 #include <thread>
 #include <vector>
 
+#include "DataFiles.h"
 #include "FluidSequencer.h"
 #include "ProbeMeasures.h"
 #include "SystemMultimedia.h"
@@ -122,9 +123,10 @@ void printDistribution(const char* what, const std::vector<double>& v, const cha
 }
 
 bool startMusic(mm::SystemMultimedia& sound, const std::string& dir) {
-    if (!sound.preloadSound(dir + "/kiru.dat")) return false;
-    sound.preloadSound(dir + "/hajiku.dat");
-    if (sound.sendString("open " + dir + "/bgm.dat type sequencer alias midifile") != 0)
+    if (!sound.preloadSound(dir + "/" + data_files::cut)) return false;
+    sound.preloadSound(dir + "/" + data_files::deflect);
+    if (sound.sendString("open " + dir + "/" + data_files::tune +
+                         " type sequencer alias midifile") != 0)
         return false;
     // NO_MUSIC=1: the tune opened but not played, so a cut stands alone in
     // the stream and the matched filter sees it whole.
@@ -139,7 +141,7 @@ int latency(int requests, const std::string& dir) {
         std::fprintf(stderr, "set SDL_AUDIODRIVER=disk and SDL_DISKAUDIOFILE\n");
         return 2;
     }
-    const std::vector<std::int16_t> clip = readClip(dir + "/kiru.dat");
+    const std::vector<std::int16_t> clip = readClip(dir + "/" + data_files::cut);
     const auto audible = std::find_if(clip.begin(), clip.end(), [](std::int16_t s) {
         return std::abs(int{s}) > 32768.0 * std::pow(10.0, -30.0 / 20.0);
     });
@@ -165,7 +167,7 @@ int latency(int requests, const std::string& dir) {
         for (int i = 0; i < requests; ++i) {
             std::this_thread::sleep_for(std::chrono::microseconds(150000 + jitterUs(rng)));
             const std::int64_t t = nowNs();
-            const bool started = sound.playSound(dir + "/kiru.dat", gameFlags) != 0;
+            const bool started = sound.playSound(dir + "/" + data_files::cut, gameFlags) != 0;
             callUs.push_back(static_cast<double>(nowNs() - t) / 1e3);
             asked.push_back({t, started});
         }
@@ -273,7 +275,7 @@ int late(double seconds, const std::string& dir) {
         for (long n = 1; n * 0.2 < seconds; ++n) {
             std::this_thread::sleep_until(start + std::chrono::milliseconds(200 * n));
             ++cuts;
-            heard += sound.playSound(dir + "/kiru.dat", gameFlags) != 0;
+            heard += sound.playSound(dir + "/" + data_files::cut, gameFlags) != 0;
         }
         sound.sendString("stop midifile");
     }
@@ -439,7 +441,7 @@ double gameAudioCpuMs(const std::string& dir, double seconds, bool afterEnd) {
 }
 
 int cpu(double seconds, bool afterEnd, const std::string& dir) {
-    const std::string tune = dir + "/bgm.dat";
+    const std::string tune = dir + "/" + data_files::tune;
     std::printf("soundfont %s, %d-frame periods\n", mm::findSoundfont().c_str(), g_period);
     if (afterEnd) return gameAudioCpuMs(dir, 0, true) < 0;
     const double game = gameAudioCpuMs(dir, seconds, false);

@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "DataFiles.h"
 #include "FluidSequencer.h"
 #include "Limiter.h"
 #include "SystemMultimedia.h"
@@ -217,12 +218,12 @@ void lifts(const char* what, const std::vector<std::int16_t>& music,
 }
 
 int offline(const std::string& dir) {
-    const auto cut = readWav(dir + "/kiru.dat");
-    const auto deflect = readWav(dir + "/hajiku.dat");
+    const auto cut = readWav(dir + "/" + data_files::cut);
+    const auto deflect = readWav(dir + "/" + data_files::deflect);
     if (cut.empty() || deflect.empty()) return 1;
-    describeEffect("kiru.dat", cut);
-    describeEffect("hajiku.dat", deflect);
-    for (const char* tune : {"bgm.dat", "bgm2.dat"}) {
+    describeEffect(data_files::cut, cut);
+    describeEffect(data_files::deflect, deflect);
+    for (const char* tune : {data_files::tune, data_files::specialTune}) {
         const auto music = renderTune(dir + "/" + tune);
         if (music.empty()) return 1;
         const double lufs = integrated(music);
@@ -272,9 +273,9 @@ int disk(double seconds, const std::string& dir) {
     {
         mm::SystemMultimedia sound;
         if (!sound.waitForSoundfont()) return 1;
-        sound.preloadSound(dir + "/kiru.dat");
-        sound.preloadSound(dir + "/hajiku.dat");
-        sound.sendString("open " + dir + "/bgm.dat type sequencer alias midifile");
+        sound.preloadSound(dir + "/" + data_files::cut);
+        sound.preloadSound(dir + "/" + data_files::deflect);
+        sound.sendString("open " + dir + "/" + data_files::tune + " type sequencer alias midifile");
         sound.sendString("play midifile");
         if (!sound.waitForDevice()) return 1;
         const auto start = std::chrono::steady_clock::now();
@@ -283,11 +284,11 @@ int disk(double seconds, const std::string& dir) {
                 start + std::chrono::milliseconds(200 * n - (n % 10 == 0 ? 10 : 0)));
             if (n % 10 == 0) {
                 ++deflects;
-                deflectsHeard += sound.playSound(dir + "/hajiku.dat", 0x13) != 0;
+                deflectsHeard += sound.playSound(dir + "/" + data_files::deflect, 0x13) != 0;
                 std::this_thread::sleep_until(start + std::chrono::milliseconds(200 * n));
             }
             ++cuts;
-            cutsHeard += sound.playSound(dir + "/kiru.dat", 0x13) != 0;
+            cutsHeard += sound.playSound(dir + "/" + data_files::cut, 0x13) != 0;
         }
         sound.sendString("stop midifile");
         sound.sendString("close midifile");
