@@ -89,7 +89,7 @@ void describeEffect(const char* name, const std::vector<std::int16_t>& mono) {
     for (std::int16_t s : mono) stereo.insert(stereo.end(), {s, s});
     const auto peak = std::max_element(mono.begin(), mono.end(),
                                        [](int a, int b) { return std::abs(a) < std::abs(b); });
-    const double n = static_cast<double>(mono.size());
+    const auto n = static_cast<double>(mono.size());
     double low = 0, high = 0, total = 0, weighted = 0;
     for (std::size_t k = 1; k < mono.size() / 2; ++k) {
         const std::complex<double> step = std::polar(1.0, -2 * M_PI * static_cast<double>(k) / n);

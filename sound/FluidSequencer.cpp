@@ -135,7 +135,7 @@ FluidSequencer::~FluidSequencer() {
     if (settings_ != nullptr) delete_fluid_settings(settings_);
 }
 
-void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+void pinPresets(fluid_synth_t* synth, const std::set<std::pair<int, int>>& wanted,
                 std::set<std::pair<int, int>>& pinned) {
     fluid_sfont_t* font = fluid_synth_get_sfont(synth, 0);
     if (font == nullptr) return;
@@ -207,7 +207,7 @@ void FluidSequencer::prepare(Handle handle) {
     }
     // Not under mutex_: loading samples holds the synthesizer's own lock for
     // milliseconds, and play, stop and close of the new tune must not wait.
-    pinPresets(synth_, std::move(wanted), pinned_);
+    pinPresets(synth_, wanted, pinned_);
     std::lock_guard lock(mutex_);
     const auto it = players_.find(handle);
     if (it == players_.end()) return;

@@ -135,7 +135,7 @@ private:
 // top soundfont, falling back as a program change would for one the font
 // lacks, and unpins those in pinned that are no longer wanted; pinned is
 // updated. A preset in both sets stays loaded.
-void pinPresets(fluid_synth_t* synth, std::set<std::pair<int, int>> wanted,
+void pinPresets(fluid_synth_t* synth, const std::set<std::pair<int, int>>& wanted,
                 std::set<std::pair<int, int>>& pinned);
 
 }  // namespace mm
