@@ -116,7 +116,9 @@ public:
     }
 
 private:
-    static std::size_t index(int x, int y) { return static_cast<std::size_t>(y * sceneWidth + x); }
+    static std::size_t index(int x, int y) {
+        return static_cast<std::size_t>(y) * sceneWidth + static_cast<std::size_t>(x);
+    }
     std::vector<bool> bits_ = std::vector<bool>(static_cast<std::size_t>(sceneWidth) * sceneHeight);
 };
 
