@@ -136,7 +136,7 @@ for layout in "$@"; do
     # Data and text files: nothing outside the program's folder, the launcher
     # and the sound module may be executable.
     executable="$(dpkg-deb -c "$deb" | awk '$1 ~ /^-..x/ { print $6 }' |
-        grep -Ev '^\./usr/games/zanrai$|^\./usr/libexec/zanrai/zanrai(_system_sound\.so)?$' || true)"
+        grep -Ev '^\./usr/games/zanrai$|^\./usr/libexec/zanrai/zanrai(_sound_backend\.so)?$' || true)"
     [ -z "$executable" ] || { echo "FAIL: $layout: executable files: $executable" >&2; failures=1; }
     dpkg-deb -c "$deb" | awk '/\.dat$/ { print "  " $1, $6 }'
     sh scripts/check-lintian.sh "$work" hardened || failures=1
