@@ -1,8 +1,10 @@
 // Writes the program's icon into a hicolor theme tree: the 32 x 32 picture
 // as drawn, and larger copies for desktops that ask for them. The sprite is
 // pixel art, so it is enlarged by repeating pixels; smoothing would blur it.
-// Below 32 a scaled-down copy would lose the blade and the hilt, so those
-// sizes are drawn by hand (an XPM file each) and written as they are.
+// Below 32 a scaled-down copy would lose the blade and the hilt, and at 48,
+// which is no whole multiple of 32, repeated pixels would come out one and
+// two pixels wide by turns; so those sizes are drawn by hand (an XPM file
+// each) and written as they are.
 // Usage: zanrai_icon_gen <theme-root> <icon-name> <size | file.xpm>...
 // Only QImage is used, so no display and no QGuiApplication are needed.
 

@@ -1,6 +1,6 @@
 // The hicolor icons must be the window's own icon, enlarged by repeating
 // pixels (a blended pixel would blur the pixel art on every desktop), or,
-// below 32, the hand-drawn smaller versions of it.
+// below 32 and at 48, the hand-drawn versions of it.
 
 #include "Pictures.h"
 
@@ -37,8 +37,8 @@ TEST(PackagedIcons, TheSourceIconIsThirtyTwoSquareWithTransparency) {
     EXPECT_TRUE(source.hasAlphaChannel());
 }
 
-// 32 is the window's icon; the smaller sizes are drawn by hand, in its
-// colours only, so that no size brings a colour of its own.
+// 32 is the window's icon; the smaller sizes and 48 are drawn by hand, in
+// its colours only, so that no size brings a colour of its own.
 class AsDrawn : public ::testing::TestWithParam<int> {};
 
 TEST_P(AsDrawn, InstalledPixelForPixelInTheWindowIconsColours) {
@@ -65,7 +65,7 @@ TEST_P(AsDrawn, InstalledPixelForPixelInTheWindowIconsColours) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, AsDrawn, ::testing::Values(16, 22, 24, 32));
+INSTANTIATE_TEST_SUITE_P(Sizes, AsDrawn, ::testing::Values(16, 22, 24, 32, 48));
 
 class WholeMultiple : public ::testing::TestWithParam<int> {};
 
@@ -85,31 +85,3 @@ TEST_P(WholeMultiple, EverySourcePixelBecomesASolidBlock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, WholeMultiple, ::testing::Values(64, 128, 256));
-
-// 48 is not a whole multiple of 32: some source pixels become two pixels wide
-// and some one. Either usual nearest-neighbour convention will do (sampling
-// at each pixel's corner or at its centre; both keep every source pixel), but
-// no pixel may be a blend.
-TEST(PackagedIcons, FortyEightIsANearestNeighbourEnlargement) {
-    const QImage source = original();
-    const QImage icon = installed(48);
-    ASSERT_FALSE(icon.isNull());
-    ASSERT_EQ(icon.size(), QSize(48, 48));
-    QSet<QRgb> palette;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) palette.insert(normalised(source.pixel(x, y)));
-    int offCorner = 0;
-    int offCentre = 0;
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 48; ++x) {
-            const QRgb pixel = normalised(icon.pixel(x, y));
-            ASSERT_TRUE(palette.contains(pixel))
-                << "blended colour " << describe(pixel).toStdString() << " at " << x << "," << y;
-            offCorner += pixel != normalised(source.pixel(x * 32 / 48, y * 32 / 48));
-            offCentre +=
-                pixel != normalised(source.pixel((2 * x + 1) * 32 / 96, (2 * y + 1) * 32 / 96));
-        }
-    EXPECT_TRUE(offCorner == 0 || offCentre == 0)
-        << offCorner << " pixels differ from corner sampling, " << offCentre
-        << " from centre sampling";
-}
