@@ -97,6 +97,12 @@ TEST_F(Layout, ThePlayAreaIsDrawnWhereTheTwipsSay) {
     EXPECT_TRUE(f.Label2->font().families().contains(QStringLiteral("IPAPGothic")));
 
     f.mnustart_Click();
+    const QRect level = f.Label7->geometry();
+    f.score = 200;
+    f.Image1_Click();
+    EXPECT_EQ(f.Label7->caption(), QStringLiteral("Max!!!"));
+    EXPECT_TRUE(f.Label7->pos() == level.topLeft() && f.Label7->width() > level.width())
+        << "a value grows to the right only";
     f.Image6_Click();
     f.Image9_Click();
     EXPECT_TRUE(QTest::qWaitFor([&f] { return f.afterglow->remainingTime() < 0; }, 1000));

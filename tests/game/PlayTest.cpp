@@ -134,17 +134,6 @@ TEST_F(Play, TheBonusCharacterIsCutOnceForTenPointsPerLevel) {
     EXPECT_EQ(f.Label10->caption(), QStringLiteral("斬れ斬れ斬れぇーい！"));
 }
 
-TEST_F(Play, TheLevelValueGrowsToTheRightOnly) {
-    Form1& f = load();
-    f.mnustart_Click();
-    const QRect before = f.Label7->geometry();
-    f.score = 200;
-    click(f.Image1);
-    EXPECT_EQ(f.Label7->caption(), QStringLiteral("Max!!!"));
-    EXPECT_EQ(f.Label7->pos(), before.topLeft());
-    EXPECT_GT(f.Label7->width(), before.width());
-}
-
 TEST_F(Play, TheHiddenCharacterSpeaksUntilReset) {
     Form1& f = load();
     f.levelNumber = 3;
