@@ -10,7 +10,7 @@
 
 #include "AutoLabel.h"
 #include "FormServices.h"
-#include "GameState.h"
+#include "GameModel.h"
 #include "ImageControl.h"
 #include "LineControl.h"
 #include "Random.h"
@@ -31,14 +31,29 @@ class SaveQueue;
 struct SaveResult;
 }  // namespace rankfile
 
-// The main window: it owns the whole game, its controls and every handler.
-// The definitions are split by concern: layout, start-up, game flow and
-// timers, targets, scoring, and the Setting and Help menus.
-class Form1 : public QMainWindow, public GameState {
+// The main window: its controls and every handler. The game's state and
+// rules are its model's (GameModel), which the handlers forward to and whose
+// signals the labels follow. The definitions are split by concern: layout,
+// start-up, game flow and timers, targets, scoring, and the Setting and Help
+// menus.
+class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     explicit Form1(FormServices services);
     ~Form1() override;
+
+    // The game under the window.
+    GameModel game;
+    // Its state, under the names the handlers use.
+    std::int16_t& levelStep = game.levelStep;
+    std::int16_t& levelNumber = game.levelNumber;
+    std::int16_t& lives = game.lives;
+    std::int32_t& score = game.score;
+    rules::BestScore& highScore = game.highScore;
+    // Twips each target sinks on every Timer1 tick.
+    std::int16_t& moveStep = game.moveStep;
+    // The special mode: 0 normal, 1 on.
+    std::int16_t& uraMode = game.uraMode;
 
     // Runs once, before the window is first shown. False when rank.dat could
     // not be read: the error was reported and the window must not be shown.
@@ -85,14 +100,9 @@ public:
     std::array<kit::ImageControl*, 5> targets{};
     std::array<kit::ImageControl*, 7> cuttables{};
 
-    // Twips each target sinks on every Timer1 tick.
-    std::int16_t moveStep = 0;
     // Two-state menu switches; empty until first used, which counts as 0.
     std::optional<int> titleToggle;
     std::optional<int> lineToggle;
-    // The special mode: 0 normal, 1 on.
-    std::int16_t uraMode = 0;
-
     // The controls, by their names.
     kit::ImageControl *Image1, *Image2, *Image3, *Image4, *Image5, *Image6, *Image7, *Image8,
         *Image9, *Image10, *Image11, *Image12, *Image13, *Image14, *Image15, *Image16, *Image17,
@@ -140,6 +150,7 @@ private:
     void createControls();
     void createMenus();
     void connectHandlers();
+    void connectModel();
 
     void RevealUraMenu();
     void StartPlay();
@@ -148,7 +159,7 @@ private:
     void CheckGameOver();
     void ResetTargets();
     void PushRandomTarget();
-    void UpdateScore();
+    void UpdateScore(rules::Cut cut);
     void CutTarget(kit::ImageControl* target);
     void EnableCharacters(bool on);
     void ShowCutMark(const kit::ImageControl* character);

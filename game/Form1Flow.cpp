@@ -9,7 +9,6 @@
 #include "NativePath.h"
 #include "Pace.h"
 #include "RankFile.h"
-#include "Rules.h"
 #include "SaveQueue.h"
 #include "Timing.h"
 
@@ -23,7 +22,7 @@ void Form1::mnustart_Click() {
 
 void Form1::StartPlay() {
     multimedia_->MidiOpen(nativePath(uraMode != 0 ? bgm2Path : bgmPath));
-    moveStep = levelStep;
+    game.start();
     multimedia_->MidiPlay();
     SwitchGameTimers(true);
 }
@@ -38,8 +37,7 @@ void Form1::GameOver() {
     multimedia_->MidiStop();
     SwitchGameTimers(false);
     EnableCharacters(false);
-    if (score > comparable(highScore)) highScore = score;
-    Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
+    game.endGame();
 
     services_.messageBox(QStringLiteral("無念…。"), QStringLiteral("Zanrai暫定版"));
     // Exit (a termination signal) while the box was open closes the box:
@@ -49,7 +47,7 @@ void Form1::GameOver() {
     // The save runs behind the window: the next game may start while it
     // waits for another copy's lock or for the disk.
     if (Saves().push(rankPath(), highScore)) ++savesPending_;
-    if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
+    if (game.unlocksSpecialMode()) RevealUraMenu();
     mnuRst_Click();
 }
 
@@ -87,12 +85,10 @@ void Form1::SaveDone(const rankfile::SaveResult& saved) {
             return;
         }
         services_.fileError(saved.error);
-    } else if (ending_ == Ending::playing && comparable(saved.saved) > comparable(highScore)) {
+    } else if (ending_ == Ending::playing && game.adoptBest(saved.saved)) {
         // Another copy of the game saved a better score meanwhile; the file
         // keeps it, and so does this game.
-        highScore = saved.saved;
-        Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
-        if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
+        if (game.unlocksSpecialMode()) RevealUraMenu();
     }
     if (ending_ == Ending::awaitingSaves && savesPending_ == 0) EndAfterSaves();
 }
@@ -106,18 +102,13 @@ void Form1::EndAfterSaves() {
 void Form1::mnuRst_Click() {
     multimedia_->MidiStop();
     StopPlay();
-    lives = rules::startingLives;
-    Label9->setCaption(QString::number(lives));
+    game.reset();
     Label10->setCaption(QStringLiteral("レッツプレイ"));
     for (kit::ImageControl* target : targets) target->setTop(pace::homeTop);
     EnableCharacters(false);
     Image6->setPicture(Image8->picture());
     Image9->setPicture(Image10->picture());
     Label11->setVisible(false);
-    moveStep = levelStep;
-    score = 0;
-    Label2->setCaption(QStringLiteral("0"));
-    Label7->setCaption(QString::fromUtf8(rules::firstLevelText));
 }
 
 void Form1::mnuExit_Click() {

@@ -52,6 +52,7 @@ Form1::Form1(FormServices services)
     createControls();
     createMenus();
     connectHandlers();
+    connectModel();
     setCursor(QCursor(QPixmap::fromImage(pictures::load(pictures::cursor)), pictures::cursorHotX,
                       pictures::cursorHotY));
     // The window cannot be resized: it is exactly the menu bar and the

@@ -1,39 +1,25 @@
-// Every cut ends here: the cut sound, the score, and the score bands that
-// speed the targets up, raise the level display and tell a joke.
+// Every cut ends here: the cut sound, then the model scores it. What the
+// model tells of the score, the lives, the level, the bands' messages and the
+// best score reaches the labels through the connections made here.
 
 #include "Form1.h"
 #include "Multimedia32.h"
 #include "NativePath.h"
-#include "Pace.h"
-#include "Rules.h"
+#include "RankRecord.h"
 
-namespace {
-
-// What the message line says in each band, in the normal and the special mode.
-struct BandJoke {
-    rules::Band band;
-    const char* normal;
-    const char* special;
-};
-constexpr BandJoke jokes[] = {
-    {rules::Band::second, "斬れ斬れ斬れぇーい！", "身ね打ち厳禁!!!"},
-    {rules::Band::third, "真中のお前！減俸!!!", "弥七やっぱ風車自前？"},
-    {rules::Band::max, "そろそろ指つった？", "何！印篭落とした！？"},
-};
-
-}  // namespace
-
-void Form1::UpdateScore() {
+void Form1::UpdateScore(rules::Cut cut) {
     multimedia_->WavePlay(nativePath(cutSoundPath));
-    Label2->setCaption(QString::number(score));
+    game.cut(cut);
+}
 
-    // The step is computed from the level's own step at every cut, so a
-    // cut in a band sets step, level and message again.
-    const rules::ScoreBand* band = rules::bandOf(score);
-    if (band == nullptr) return;
-    moveStep = static_cast<std::int16_t>(levelStep + pace::bandIncrement(levelStep, band->band));
-    Label7->setCaption(QString::fromUtf8(band->levelText));
-    for (const BandJoke& joke : jokes)
-        if (joke.band == band->band)
-            Label10->setCaption(QString::fromUtf8(uraMode == 0 ? joke.normal : joke.special));
+void Form1::connectModel() {
+    connect(&game, &GameModel::scoreChanged, this,
+            [this](std::int32_t points) { Label2->setCaption(QString::number(points)); });
+    connect(&game, &GameModel::livesChanged, this,
+            [this](std::int16_t left) { Label9->setCaption(QString::number(left)); });
+    connect(&game, &GameModel::levelChanged, Label7, &kit::AutoLabel::setCaption);
+    connect(&game, &GameModel::bandMessage, Label10, &kit::AutoLabel::setCaption);
+    connect(&game, &GameModel::bestChanged, this, [this](const rules::BestScore& best) {
+        Label5->setCaption(QString::fromStdString(highScoreText(best)));
+    });
 }

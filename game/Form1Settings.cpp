@@ -72,7 +72,7 @@ void bringForward(QWidget* dialog) {
 
 void Form1::mnuLv_Click() {
     mnuRst_Click();
-    if (!levelDialog) levelDialog = new Form2(*this, this);
+    if (!levelDialog) levelDialog = new Form2(game, this);
     bringForward(levelDialog);
 }
 

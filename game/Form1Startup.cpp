@@ -5,9 +5,7 @@
 
 #include "DataFiles.h"
 #include "Form1.h"
-#include "Pace.h"
 #include "RankFile.h"
-#include "Rules.h"
 
 namespace {
 
@@ -38,13 +36,8 @@ bool Form1::Form_Load() {
         services_.fileError(rank.error);
         return false;
     }
-    highScore = rank.highScore;
-    lives = rules::startingLives;
-    Label5->setCaption(QString::fromStdString(highScoreText(highScore)));
-
-    // The level Normal.
-    levelStep = pace::startLevel.step;
-    levelNumber = pace::startLevel.number;
+    // The best score on display, the lives, the level Normal, no points.
+    game.load(rank.highScore);
 
     // There is no help text.
     mnuHelp->setEnabled(false);
@@ -60,11 +53,8 @@ bool Form1::Form_Load() {
     cutSoundPath = beside(services_.programFolder, data_files::cut);
     deflectSoundPath = beside(services_.programFolder, data_files::deflect);
 
-    // No points yet.
-    score = 0;
-
     // A best score read from the file may open the special mode at once.
-    if (rules::unlocksSpecialMode(highScore)) RevealUraMenu();
+    if (game.unlocksSpecialMode()) RevealUraMenu();
     return true;
 }
 

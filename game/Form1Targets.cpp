@@ -39,15 +39,14 @@ void Form1::Timer3_Timer() {
         return target->top() > pace::limitTop;
     });
     if (past == targets.end()) return;
-    lives = static_cast<std::int16_t>(lives - 1);
-    Label9->setCaption(QString::number(lives));
+    game.breach();
     ShowBreach(*past);
     FlashLife();
     CheckGameOver();
 }
 
 void Form1::CheckGameOver() {
-    if (lives > 0) {
+    if (!game.isOver()) {
         ResetTargets();
     } else {
         GameOver();
@@ -66,9 +65,8 @@ void Form1::Command4_Click() { multimedia_->WavePlay(nativePath(deflectSoundPath
 
 void Form1::CutTarget(kit::ImageControl* target) {
     ShowCutMark(target);
-    score += 1;
     target->setTop(pace::homeTop);
-    UpdateScore();
+    UpdateScore(rules::Cut::target);
 }
 
 void Form1::Image1_Click() { CutTarget(Image1); }
@@ -79,23 +77,22 @@ void Form1::Image5_Click() { CutTarget(Image5); }
 
 void Form1::Image6_Click() {
     ShowCutMark(Image6);
-    score += levelNumber * 10;
     Image6->setPicture(Image7->picture());
     Image6->setEnabled(false);
     Label10->setCaption(uraMode == 0 ? QStringLiteral("うっ!(よく気づいたな…)")
                                      : QStringLiteral("後に斬るほど高得点"));
-    UpdateScore();
+    // Scored after the text: a score in a band puts the band's message over it.
+    UpdateScore(rules::Cut::character);
 }
 
 void Form1::Image9_Click() {
     ShowCutMark(Image9);
-    score += levelNumber * 10;
     Image9->setPicture(Image11->picture());
     Image9->setEnabled(false);
     Label11->setCaption(uraMode == 0 ? QStringLiteral("拙者に気づくとは・・・")
                                      : QStringLiteral("何もしてないのに・・・酷い"));
     Label11->setVisible(true);
-    UpdateScore();
+    UpdateScore(rules::Cut::character);
 }
 
 // The mark stands where the character was hit, before a target goes home.

@@ -2,11 +2,11 @@
 
 #include <cstdint>
 
-#include "RankRecord.h"
+#include "Rules.h"
 
-// The program-wide part of the game state. There is one main window, so
-// there is one of these; the level dialog writes levelStep and levelNumber
-// into it directly.
+// The program-wide part of the game state. The game model holds the one
+// there is; the level dialog writes levelStep and levelNumber into it
+// directly.
 struct GameState {
     // Descent of the chosen level in twips per tick (pace::Level::step).
     std::int16_t levelStep = 0;
@@ -17,5 +17,5 @@ struct GameState {
     // Points of the running game.
     std::int32_t score = 0;
     // The best score so far, as rank.dat holds it.
-    HighScore highScore;
+    rules::BestScore highScore;
 };

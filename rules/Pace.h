@@ -1,14 +1,12 @@
 #pragma once
 
 // Every number that sets how fast the targets come, in one place: the levels
-// the level dialog offers, the score bands that speed a game up, the pushes
-// and the timers that move the targets, and where they start and fail.
+// the level dialog offers, the pushes and the timers that move the targets,
+// and where they start and fail. The score bands' speed-up is in
+// ScoreBands.h.
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
-
-#include "Rules.h"
 
 namespace pace {
 
@@ -34,15 +32,6 @@ inline constexpr Level easy{5, 1};
 inline constexpr Level normal{10, 2};
 inline constexpr Level hard{20, 3};
 inline constexpr Level startLevel = normal;
-
-// Added to the level's own step in each score band (Rules.h has their
-// edges). "For Hi Spec" machines are slow; they are spared the big steps.
-constexpr std::int16_t bandIncrement(std::int16_t levelStep, rules::Band band) {
-    constexpr std::int16_t hiSpecSteps[] = {5, 5, 10};
-    constexpr std::int16_t otherSteps[] = {10, 20, 20};
-    const auto i = static_cast<std::size_t>(band);
-    return levelStep == hiSpec.step ? hiSpecSteps[i] : otherSteps[i];
-}
 
 // How far a push sends each target, Image1 to Image5, in twips.
 inline constexpr std::array<float, 5> pushTwips{50.0F, 100.0F, 150.0F, 100.0F, 150.0F};

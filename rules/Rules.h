@@ -1,51 +1,52 @@
 #pragma once
 
-// The rules of a game that are not about its pace: the lives it starts with,
-// the score bands it passes through, the best score that opens the special
-// mode, and the name the windows carry.
+// The rules of a game that are not about its pace: the points a cut earns,
+// the lives it starts with and loses, the best score kept across games and
+// the one that opens the special mode, and the name the windows carry. Pure
+// functions over plain values: the game model applies them.
 
-#include <array>
 #include <cstdint>
-
-#include "RankRecord.h"
+#include <optional>
 
 namespace rules {
 
-// Lives at start-up and after every Reset.
+// The best score: a number, or nothing when none was ever recorded. Nothing
+// compares as 0.
+using BestScore = std::optional<std::int32_t>;
+
+// What was cut: one of the five targets, or the bonus or the hidden
+// character.
+enum class Cut { target, character };
+
+// A target is worth one point wherever it is cut; a character is worth ten
+// per level.
+constexpr std::int32_t pointsFor(Cut cut, std::int16_t levelNumber) {
+    return cut == Cut::target ? 1 : levelNumber * 10;
+}
+
+// Lives at start-up and after every Reset. A breach costs one, however many
+// targets broke through at once; the game is over when none is left.
 inline constexpr std::int16_t startingLives = 3;
+constexpr std::int16_t livesAfterBreach(std::int16_t lives) {
+    return static_cast<std::int16_t>(lives - 1);
+}
+constexpr bool isGameOver(std::int16_t lives) { return lives <= 0; }
+
+// Of the best score kept and another (a finished game's score, or what
+// another copy of the game saved meanwhile), the greater; the kept one on a
+// tie, so a recorded 0 is not replaced by nothing nor nothing by 0.
+constexpr BestScore betterBest(const BestScore& kept, const BestScore& other) {
+    return other.value_or(0) > kept.value_or(0) ? other : kept;
+}
 
 // A best score strictly above this opens the special mode (150 does not,
 // 151 does).
 inline constexpr std::int32_t specialModeAbove = 150;
-inline bool unlocksSpecialMode(const HighScore& best) {
-    return comparable(best) > specialModeAbove;
+constexpr bool unlocksSpecialMode(const BestScore& best) {
+    return best.value_or(0) > specialModeAbove;
 }
 
 // The main window's caption and the program's name in the version dialog.
 inline constexpr char caption[] = "Zanrai";
-
-// The score bands that speed a game up. A band holds the scores above its
-// edge up to the next band's edge; below the first edge nothing changes,
-// and the level display keeps the text a Reset gave it.
-enum class Band { second, third, max };
-struct ScoreBand {
-    Band band;
-    std::int32_t above;
-    const char* levelText;
-};
-inline constexpr std::array<ScoreBand, 3> scoreBands{{
-    {Band::second, 50, "2"},
-    {Band::third, 100, "3"},
-    {Band::max, 200, "Max!!!"},
-}};
-inline constexpr char firstLevelText[] = "1";
-
-// The band a score lies in; nullptr below the first edge.
-constexpr const ScoreBand* bandOf(std::int32_t score) {
-    const ScoreBand* found = nullptr;
-    for (const ScoreBand& b : scoreBands)
-        if (score > b.above) found = &b;
-    return found;
-}
 
 }  // namespace rules

@@ -124,7 +124,7 @@ TEST_F(Flow, GameOverBelowTheBestScoreRewritesTheSameValue) {
 }
 
 TEST_F(Flow, TheGameOverBoxSeesTheEndingState) {
-    Form1& f = load();
+    writeRank("0\r\n");
     QString livesShown;
     bool timersOff = false;
     FormServices s = services();
@@ -137,7 +137,6 @@ TEST_F(Flow, TheGameOverBoxSeesTheEndingState) {
     ASSERT_TRUE(form->Form_Load());
     form->mnustart_Click();
     for (int i = 0; i < 3; ++i) loseALife();
-    (void)f;
     EXPECT_EQ(livesShown, QStringLiteral("0"));
     EXPECT_TRUE(timersOff);
 }
