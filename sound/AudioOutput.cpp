@@ -4,12 +4,37 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "FluidSequencer.h"
 
 namespace mm {
+namespace {
+
+// How long close() waits at most for its fade to be played: the fade, the
+// server's buffer and a few late periods.
+constexpr auto closeWaitLimit = std::chrono::milliseconds(150);
+
+// Asked for once, before the first stream connects. libpulse reads
+// PULSE_LATENCY_MSEC when a stream connects (also through PipeWire's
+// PulseAudio service) and sizes the server's buffer by it, where SDL would
+// ask for one period; SDL has no setting of its own for it. Real time for
+// SDL's audio thread comes from the desktop's real-time service (rtkit)
+// where the user may not set it himself; SDL asks for it when told to.
+void askServerForStreamRoom() {
+    static const bool asked = [] {
+        setenv("PULSE_LATENCY_MSEC", std::to_string(AudioOutput::serverBufferMs).c_str(), 0);
+        SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
+        return true;
+    }();
+    (void)asked;
+}
+
+}  // namespace
 
 AudioOutput::~AudioOutput() { close(); }
 
@@ -29,6 +54,10 @@ bool AudioOutput::open(std::string& error) {
     limiter_ = Limiter(sampleRate);
     musicServed_ = musicBlockFrames;
     priorityAsked_ = false;  // each open starts a new audio thread
+    closing_.store(false);
+    fadeLeft_ = closeFadeFrames;
+    silentFrames_.store(0);
+    askServerForStreamRoom();
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
         error = SDL_GetError();
@@ -42,6 +71,17 @@ bool AudioOutput::open(std::string& error) {
 
 void AudioOutput::close() {
     if (device_ == 0) return;
+    // What was written last may still wait in the server's buffer, and a
+    // stream taken away drops it there: so the close waits until silence
+    // has followed the last sound for longer than that buffer holds.
+    const long drained = static_cast<long>(sampleRate) * serverBufferMs / 1000 + 2 * bufferFrames_;
+    if (silentFrames_.load(std::memory_order_acquire) < drained) {
+        closing_.store(true, std::memory_order_release);
+        const auto deadline = std::chrono::steady_clock::now() + closeWaitLimit;
+        while (silentFrames_.load(std::memory_order_acquire) < drained &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     SDL_CloseAudioDevice(device_);  // joins the audio thread
     device_ = 0;
     bufferFrames_ = 0;
@@ -143,12 +183,32 @@ void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
     auto* out = static_cast<AudioOutput*>(self);
     if (!out->priorityAsked_) {
         out->priorityAsked_ = true;
-        sched_param param{};
-        param.sched_priority = sched_get_priority_min(SCHED_RR);
-        sched_setscheduler(0, SCHED_RR | SCHED_RESET_ON_FORK, &param);
+        // Real time already, from SDL through rtkit: kept as given.
+        if ((sched_getscheduler(0) & ~SCHED_RESET_ON_FORK) == SCHED_OTHER) {
+            sched_param param{};
+            param.sched_priority = sched_get_priority_min(SCHED_RR);
+            sched_setscheduler(0, SCHED_RR | SCHED_RESET_ON_FORK, &param);
+        }
     }
-    out->renderPeriod(reinterpret_cast<std::int16_t*>(stream),
-                      len / static_cast<int>(2 * sizeof(std::int16_t)));
+    auto* stereo = reinterpret_cast<std::int16_t*>(stream);
+    const int frames = len / static_cast<int>(2 * sizeof(std::int16_t));
+    out->renderPeriod(stereo, frames);
+    if (out->closing_.load(std::memory_order_acquire)) out->fadeForClose(stereo, frames);
+    if (std::all_of(stereo, stereo + 2 * frames, [](std::int16_t s) { return s == 0; }))
+        out->silentFrames_.fetch_add(frames, std::memory_order_release);
+    else
+        out->silentFrames_.store(0, std::memory_order_release);
+    if (out->tap_ != nullptr) out->tap_(out->tapArg_, stereo, frames);
+}
+
+// A straight line down to silence; everything after it is silent.
+void AudioOutput::fadeForClose(std::int16_t* stereo, int frames) {
+    for (int i = 0; i < frames; ++i) {
+        const double gain = static_cast<double>(fadeLeft_) / closeFadeFrames;
+        for (int c = 0; c < 2; ++c)
+            stereo[2 * i + c] = static_cast<std::int16_t>(stereo[2 * i + c] * gain);
+        if (fadeLeft_ > 0) --fadeLeft_;
+    }
 }
 
 void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
@@ -196,7 +256,6 @@ void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
         current_ = nullptr;
         playing_.store(false, std::memory_order_release);
     }
-    if (tap_ != nullptr) tap_(tapArg_, stereo, frames);
 }
 
 }  // namespace mm

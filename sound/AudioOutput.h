@@ -48,6 +48,14 @@ public:
     static constexpr int periodFrames = 512;
     // 2048 frames, 46 ms: how far the music is rendered ahead at most.
     static constexpr int musicBlockFrames = 2048;
+    // What the stream asks a PulseAudio or PipeWire server to hold, unless
+    // the user set PULSE_LATENCY_MSEC: SDL asks for one period only, which
+    // ran dry dozens of times a minute with both cores busy, the server's
+    // client thread waking too late to refill it (bench/measure_stream.sh).
+    static constexpr int serverBufferMs = 25;
+    // 300 frames, 6.8 ms: the fade at a close, short enough to end with the
+    // game and long enough not to click.
+    static constexpr int closeFadeFrames = 300;
 
     // Sees every period as it goes to the device, on the audio thread.
     using Tap = void (*)(void* arg, const std::int16_t* stereo, int frames);
@@ -62,7 +70,9 @@ public:
     // converts for the device, so the synthesizer and the decoded effects
     // always have one known format, also across reopens.
     bool open(std::string& error);
-    // Returns once no callback runs any more.
+    // Fades out whatever still sounds and waits, within a bound, until the
+    // fade has left the server's buffer, so the stream never ends on a
+    // sample. Returns once no callback runs any more.
     void close();
     bool isOpen() const { return device_.load() != 0; }
     // Frames per callback the device was opened with, 0 while closed.
@@ -87,6 +97,7 @@ private:
     static void fill(void* self, std::uint8_t* stream, int len);
     void renderPeriod(std::int16_t* stereo, int frames);
     void withCallbackHeld(void (*change)(AudioOutput&, void*), void* arg);
+    void fadeForClose(std::int16_t* stereo, int frames);
 
     // Written only by whoever opens and closes the output.
     const int framesPerPeriod_;
@@ -109,6 +120,11 @@ private:
     bool musicSilent_ = true;
     bool priorityAsked_ = false;
     bool musicPeaks_ = false;  // a sample of the block passes the limiter's ceiling
+    // Set by close(); the callback then fades out and plays silence.
+    std::atomic<bool> closing_{false};
+    int fadeLeft_ = closeFadeFrames;
+    // Frames of silence the callback has played since the last sound.
+    std::atomic<long> silentFrames_{0};
 };
 
 }  // namespace mm

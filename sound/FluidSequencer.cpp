@@ -181,6 +181,7 @@ SeqError FluidSequencer::openUnprepared(const std::vector<std::uint8_t>& smf, Ha
     std::lock_guard lock(mutex_);
     fluid_player_t* player = new_fluid_player(synth_);
     if (player == nullptr) return SeqError::NoDevice;
+    fluid_player_set_playback_callback(player, &FluidSequencer::passPlayerEvent, this);
     // The player keeps its own copy, so the file is not read again at play time
     // and a file replaced on disk after open changes nothing.
     if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
@@ -323,6 +324,18 @@ void FluidSequencer::applyGain(std::int16_t* out, int frames) {
             out[2 * i + c] = static_cast<std::int16_t>(std::lround(out[2 * i + c] * gain_));
         }
     }
+}
+
+// A stopped player silences the channels it played at once, on a sample,
+// in the next render; while the output fades out, their voices are left to
+// the fade, which cuts them once it is silent. Called within render().
+int FluidSequencer::passPlayerEvent(void* self, fluid_midi_event_t* event) {
+    auto* seq = static_cast<FluidSequencer*>(self);
+    constexpr int controlChange = 0xB0, allSoundOff = 120;
+    if (seq->gainStep_ < 0.0 && fluid_midi_event_get_type(event) == controlChange &&
+        fluid_midi_event_get_control(event) == allSoundOff)
+        return FLUID_OK;
+    return fluid_synth_handle_midi_event(seq->synth_, event);
 }
 
 void FluidSequencer::close(Handle handle) {

@@ -15,6 +15,7 @@
 typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
 typedef struct _fluid_player_t fluid_player_t;
+typedef struct _fluid_midi_event_t fluid_midi_event_t;
 
 namespace mm {
 
@@ -67,7 +68,7 @@ public:
     SeqError stop(Handle handle) override;
     void close(Handle handle) override;
 
-    static constexpr double fadeOutSeconds = 0.02;
+    static constexpr double fadeOutSeconds = 0.007;
 
     // Fills frames of interleaved 16-bit stereo and returns true, or returns
     // false and leaves the buffer untouched while nothing sounds: no sequence
@@ -88,6 +89,7 @@ public:
 
 private:
     FluidSequencer() = default;
+    static int passPlayerEvent(void* self, fluid_midi_event_t* event);
     void fadeOut();
     void applyGain(std::int16_t* out, int frames);
     void finishFade();

@@ -39,10 +39,11 @@ private:
 };
 
 // A format-0 file at 96 ticks per quarter and the default 120 bpm (one tick is
-// about 5.2 ms) holding one organ note for holdTicks: an organ keeps sounding
-// at full strength, so silence after a stop is the stop's doing.
-inline std::vector<std::uint8_t> heldNoteMidi(std::uint32_t holdTicks) {
-    std::vector<std::uint8_t> track = {0x00, 0xC0, 19, 0x00, 0x90, 60, 100};
+// about 5.2 ms) holding one note for holdTicks, by default on an organ: an
+// organ keeps sounding at full strength, so silence after a stop is the
+// stop's doing.
+inline std::vector<std::uint8_t> heldNoteMidi(std::uint32_t holdTicks, std::uint8_t program = 19) {
+    std::vector<std::uint8_t> track = {0x00, 0xC0, program, 0x00, 0x90, 60, 100};
     // Delta time as a variable-length quantity, most significant group first.
     int groups = 1;
     while (groups < 4 && (holdTicks >> (7 * groups)) != 0) ++groups;

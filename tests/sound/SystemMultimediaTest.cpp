@@ -6,6 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -150,6 +153,55 @@ TEST_F(SystemBackEnd, ADeviceThatWillNotOpenSilencesThatGameAndIsTriedAgainForTh
     EXPECT_EQ(sound.MidiOpen(tune), 0);
     EXPECT_TRUE(sys.waitForDevice()) << "the next game tries again";
     EXPECT_NE(sound.WavePlay(hit), 0);
+}
+
+// The largest change from one sample to the next in interleaved stereo, the
+// stream's end counting as a step to silence.
+int largestStep(const std::vector<std::int16_t>& stereo, std::size_t from, std::size_t to) {
+    int largest = 0;
+    for (std::size_t i = std::max<std::size_t>(from, 2); i < to + 2; ++i) {
+        const int now = i < stereo.size() ? stereo[i] : 0;
+        largest = std::max(largest, std::abs(now - stereo[i - 2]));
+    }
+    return largest;
+}
+
+// The music ends as the game ends it, by a stop, or by the service going
+// away while it still plays (the program ending); either way the stream the
+// device got falls to silence no more steeply than the music itself moves.
+// An ocarina is nearly a sine: a cut from its crest would be far steeper.
+TEST_F(SystemBackEnd, TheMusicEndsWithoutAStep) {
+    ScopedEnv disk("SDL_AUDIODRIVER", "disk");
+    constexpr std::uint8_t ocarina = 79;
+    const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(5000, ocarina));
+    for (const bool stopFirst : {true, false}) {
+        const std::string raw = dir.path() + (stopFirst ? "/stop.raw" : "/exit.raw");
+        ScopedEnv file("SDL_DISKAUDIOFILE", raw);
+        {
+            mm::SystemMultimedia sys;
+            Multimedia32 sound(sys);
+            ASSERT_EQ(sound.MidiOpen(tune), 0);
+            ASSERT_EQ(sound.MidiPlay(), 0);
+            ASSERT_TRUE(sys.waitForDevice());
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            if (stopFirst) {
+                EXPECT_EQ(sound.MidiStop(), 0);
+                EXPECT_TRUE(within2s([&] { return !sys.deviceOpen(); }));
+            }
+        }
+        std::ifstream in(raw, std::ios::binary);
+        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+        std::vector<std::int16_t> stereo(bytes.size() / 2);
+        std::memcpy(stereo.data(), bytes.data(), 2 * stereo.size());
+        std::size_t sounding = stereo.size();
+        while (sounding > 0 && std::abs(stereo[sounding - 1]) <= 4) --sounding;
+        // The note holds steadily from 0.2 s on; the end is its last 30 ms.
+        const std::size_t steady = 2 * 44100 / 5, ending = sounding - 2 * 44100 * 3 / 100;
+        ASSERT_GT(ending, 2 * steady) << raw;
+        const int own = largestStep(stereo, steady, ending);
+        EXPECT_LE(largestStep(stereo, ending, stereo.size()), own)
+            << (stopFirst ? "at the stop" : "when the service went away while it played");
+    }
 }
 
 TEST_F(SystemBackEnd, TheGameModuleDrivesTheSynthesizerEndToEnd) {
