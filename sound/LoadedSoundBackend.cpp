@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "BackendFile.h"
-#include "SequencerCommands.h"
+#include "SequencerErrors.h"
 #include "SoundBackendEntry.h"
 
 namespace mm {
