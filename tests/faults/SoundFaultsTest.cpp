@@ -20,6 +20,7 @@
 #include "GameFixture.h"
 #include "LoadedSoundBackend.h"
 #include "SoundBackendEntry.h"
+#include "SoundProbes.h"
 #include "SystemMultimedia.h"
 
 namespace {
@@ -35,9 +36,9 @@ constexpr int silence = 8;
 class OutputMeter {
 public:
     explicit OutputMeter(mm::SystemMultimedia& system) : system_(system) {
-        system_.tapOutput(&OutputMeter::tap, this);
+        mm::SoundProbes(system_).tapOutput(&OutputMeter::tap, this);
     }
-    ~OutputMeter() { system_.tapOutput(nullptr, nullptr); }
+    ~OutputMeter() { mm::SoundProbes(system_).tapOutput(nullptr, nullptr); }
     OutputMeter(const OutputMeter&) = delete;
     OutputMeter& operator=(const OutputMeter&) = delete;
 
@@ -136,7 +137,7 @@ protected:
         form = std::make_unique<Form1>(s);
         EXPECT_TRUE(form->Form_Load());
         form->show();
-        if (system->audioAvailable()) meter.emplace(*system);
+        if (probe().audioAvailable()) meter.emplace(*system);
         return *form;
     }
 
@@ -146,7 +147,7 @@ protected:
     void cutThenLoseEveryLife(int cuts) {
         for (int i = 0; i < cuts; ++i) click(form->Image1);
         const auto deadline = Clock::now() + 5s;
-        while (system->waitForDevice() && system->effectSounding() && Clock::now() < deadline)
+        while (probe().waitForDevice() && probe().effectSounding() && Clock::now() < deadline)
             std::this_thread::sleep_for(10ms);
         for (int i = 0; i < 3; ++i) loseALife();
     }
@@ -156,6 +157,7 @@ protected:
                            [&](const auto& c) { return c.first == command && c.second == 0; });
     }
 
+    mm::SoundProbes probe() const { return mm::SoundProbes(*system); }
     QString folder(const QString& name) const { return work.filePath(name); }
 
     testenv::RealSoundEnvironment real;
@@ -169,7 +171,7 @@ TEST_F(SoundFaults, WithNoAudioDeviceAtAllTheGamePlaysSilently) {
     ASSERT_TRUE(faults::copyDataFiles(folder(QStringLiteral("bin"))));
     testing::internal::CaptureStderr();
     Form1& f = loadWithSystemSound(folder(QStringLiteral("bin")));
-    ASSERT_FALSE(system->audioAvailable());
+    ASSERT_FALSE(probe().audioAvailable());
 
     f.mnustart_Click();
     cutThenLoseEveryLife(5);
@@ -282,7 +284,7 @@ TEST_F(SoundFaults, ADamagedTuneOrCutSoundLeavesTheGameAndTheOtherSoundsWorking)
         }
 
         Form1& f = loadWithSystemSound(bin);
-        ASSERT_TRUE(system->audioAvailable());
+        ASSERT_TRUE(probe().audioAvailable());
         f.mnustart_Click();
         if (tune) {
             if (c.damage != Damage::headerThenGarbage) {
@@ -323,7 +325,7 @@ TEST_F(SoundFaults, MusicPlaysFromAProgramFolderWithBlanksAndJapaneseCharacters)
     ASSERT_TRUE(faults::copyDataFiles(bin));
     // Above 150, so the special mode and its own tune can be chosen too.
     Form1& f = loadWithSystemSound(bin, "200\r\n");
-    ASSERT_TRUE(system->audioAvailable());
+    ASSERT_TRUE(probe().audioAvailable());
     EXPECT_LE(meter->peakOver(200ms), silence) << "silent before Start";
 
     f.mnustart_Click();
@@ -368,7 +370,7 @@ TEST_F(SoundFaults, AnUnreadableSoundfontTurnsOnlyTheMusicOff) {
     faults::ScopedEnv brokenFont("ZANRAI_SOUNDFONT", font.toStdString());
     testing::internal::CaptureStderr();
     Form1& f = loadWithSystemSound(bin);
-    ASSERT_TRUE(system->audioAvailable());
+    ASSERT_TRUE(probe().audioAvailable());
     f.mnustart_Click();
     EXPECT_NE(observed->lastResult("open "), 0U);
     cutThenLoseEveryLife(2);
