@@ -194,11 +194,14 @@ TEST_F(SoundFaults, WithNoAudioDeviceAtAllTheGamePlaysSilently) {
 
 // The sound back end lies beside the program as the data files do and can be
 // as broken; cut short, the dynamic loader would map it past its end and the
-// program would die of a bus error.
+// program would die of a bus error; one of another version would be called
+// through an entry and a vtable of another shape.
 TEST_F(SoundFaults, ABrokenSoundBackEndGivesOneLineAndASilentGame) {
     std::ifstream in(std::string(ZANRAI_DATA_DIR "/") + mm::soundBackendFile, std::ios::binary);
     const std::string good{std::istreambuf_iterator<char>(in), {}};
     ASSERT_GT(good.size(), 65536U);
+    std::ifstream otherIn(ZANRAI_OTHER_VERSION_BACKEND, std::ios::binary);
+    const std::string otherVersion{std::istreambuf_iterator<char>(otherIn), {}};
     enum class Kind { none, folder, fifo, file };
     const struct {
         Kind kind;
@@ -212,6 +215,7 @@ TEST_F(SoundFaults, ABrokenSoundBackEndGivesOneLineAndASilentGame) {
         {Kind::file, std::string(200, 'x'), "not a shared object"},
         {Kind::file, good.substr(0, 4096), "cut short"},
         {Kind::file, good.substr(0, 65536), "cut short"},
+        {Kind::file, otherVersion, mm::soundBackendEntry},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.said + (" " + std::to_string(c.bytes.size())));
