@@ -19,6 +19,7 @@
 #include "FaultSupport.h"
 #include "GameFixture.h"
 #include "LoadedSoundBackend.h"
+#include "LoadedSoundBackendProbe.h"
 #include "SoundBackendEntry.h"
 #include "SoundProbes.h"
 #include "SystemMultimedia.h"
@@ -239,7 +240,7 @@ TEST_F(SoundFaults, ABrokenSoundBackEndGivesOneLineAndASilentGame) {
             form->show();
             form->mnustart_Click();
             click(form->Image1);
-            EXPECT_FALSE(backEnd.settle());
+            EXPECT_FALSE(mm::LoadedSoundBackendProbe::settle(backEnd));
             for (int i = 0; i < 3; ++i) loseALife();
             EXPECT_EQ(rankContent(), QByteArray("1\r\n"));
             form->mnuExit_Click();

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "LoadedSoundBackend.h"
+#include "LoadedSoundBackendProbe.h"
 #include "Multimedia32.h"
 #include "SequencerCommands.h"
 #include "SoundProbes.h"
@@ -57,7 +58,7 @@ TEST_F(SystemBackEnd, TheProgramReachesTheServiceThroughItsBackEnd) {
     EXPECT_EQ(sound.WavePlay(hit), 0) << "dropped before the back end is in";
     EXPECT_EQ(sound.MidiOpen(tune), 0);
     EXPECT_EQ(sound.MidiPlay(), 0);
-    ASSERT_TRUE(loaded.settle());
+    ASSERT_TRUE(mm::LoadedSoundBackendProbe::settle(loaded));
     EXPECT_NE(sound.WavePlay(hit), 0);
     EXPECT_EQ(sound.MidiClose(), 0);
     EXPECT_TRUE(loaded.finish(std::chrono::seconds(5)));
