@@ -8,7 +8,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
-#include <future>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -42,6 +41,28 @@ struct SystemMultimedia::Impl final : SequencerDevice {
     enum class Stack { NotStarted, Ready, NoAudio };
     enum class Font { NotWanted, Loading, Done };
 
+    // An answer from the service's thread to a caller that waits for it.
+    // (Not std::promise: its call_once reaches a thread-local of libstdc++,
+    // which would make the module need the dynamic loader itself as a
+    // library, ld-linux, that no package's dependency names.)
+    struct Reply {
+        std::mutex mutex;
+        std::condition_variable ready;
+        std::optional<std::uint32_t> value;
+        // Under the lock, so the waiter cannot return and free this before
+        // the notification is done.
+        void set_value(std::uint32_t v) {
+            const std::lock_guard lock(mutex);
+            value = v;
+            ready.notify_one();
+        }
+        std::uint32_t get() {
+            std::unique_lock lock(mutex);
+            ready.wait(lock, [this] { return value.has_value(); });
+            return *value;
+        }
+    };
+
     // What the queue carries. A request with a reply is answered on the
     // service's thread, at once or once the state it waits for is reached.
     struct Request {
@@ -60,7 +81,7 @@ struct SystemMultimedia::Impl final : SequencerDevice {
         Kind kind = Kind::Quit;
         std::string text{};
         std::uint32_t flags = 0;
-        std::promise<std::uint32_t>* reply = nullptr;
+        Reply* reply = nullptr;
         std::unique_ptr<FluidSequencer> font{};
         AudioOutput::Tap tap = nullptr;
         void* tapArg = nullptr;
@@ -200,11 +221,10 @@ void SystemMultimedia::Impl::post(Request request) {
 }
 
 std::uint32_t SystemMultimedia::Impl::ask(Request request) {
-    std::promise<std::uint32_t> reply;
-    std::future<std::uint32_t> answer = reply.get_future();
+    Reply reply;
     request.reply = &reply;
     post(std::move(request));
-    return answer.get();
+    return reply.get();
 }
 
 void SystemMultimedia::Impl::run() {
@@ -259,12 +279,18 @@ void SystemMultimedia::Impl::handle(Request& request) {
                 release();
             } else {
                 need();
-                pendingEffect = std::move(request);
+                // The device would not open for this game: silence.
+                if (openFailed)
+                    effectQueued = false;
+                else
+                    pendingEffect = std::move(request);
             }
             break;
         case Kind::FontLoaded:
             fluid = std::move(request.font);
             font = Font::Done;
+            // Before the commands that waited for it are answered.
+            fontLoaded = fluid != nullptr;
             break;
         case Kind::WantStack:
             if (stack == Stack::NotStarted) stackWanted = true;
@@ -316,6 +342,7 @@ void SystemMultimedia::Impl::runCommand(Request& command) {
         musicNeeds = needs;
         if (!needs) release();
     }
+    publish();
     if (command.reply != nullptr) command.reply->set_value(result);
 }
 
@@ -412,6 +439,7 @@ void SystemMultimedia::Impl::startAudio() {
     silenceAlsaMessages();
     sdlStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     stack = sdlStarted ? Stack::Ready : Stack::NoAudio;
+    noAudio = !sdlStarted;
     if (!sdlStarted) {
         warnOnce(std::string("no audio device (") + SDL_GetError() + "); sound is off");
         pendingEffect.reset();
