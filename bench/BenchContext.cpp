@@ -45,7 +45,7 @@ QString setUp(bool quick) {
     }
 
     ctx->sound = std::make_unique<mm::SystemMultimedia>();
-    ctx->soundfontLoaded = ctx->sound->waitForSoundfont();
+    ctx->soundfontLoaded = ctx->probes().waitForSoundfont();
     ctx->module = std::make_unique<Multimedia32>(*ctx->sound);
 
     QFile rank(ctx->work.filePath(QString::fromLatin1(rankfile::fileName)));
@@ -70,7 +70,7 @@ QString setUp(bool quick) {
     ctx->form->show();
 
     for (const std::string& effect : {ctx->cutSound(), ctx->deflectSound()})
-        ctx->sound->preloadSound(effect);
+        ctx->probes().preloadSound(effect);
 
     g_context = ctx.release();
     return {};

@@ -8,6 +8,7 @@
 #include "Form1.h"
 #include "Multimedia32.h"
 #include "Pace.h"
+#include "SoundProbes.h"
 #include "SystemMultimedia.h"
 
 namespace bench {
@@ -26,6 +27,8 @@ struct Context {
     std::string cutSound() const;
     std::string deflectSound() const;
     std::string music() const;
+
+    mm::SoundProbes probes() const { return mm::SoundProbes(*sound); }
 
     // Silences the effect channel, so that the next request really starts.
     void haltEffect();

@@ -48,7 +48,7 @@ public:
         clip->frames = static_cast<long>(bytes) / frameBytes * sampleRateHz / spec.freq;
         return clip;
     }
-    bool start(const mm::DecodedClip& clip) override {
+    bool play(const mm::DecodedClip& clip) override {
         const long periods =
             (static_cast<const Clip&>(clip).frames + periodLength - 1) / periodLength;
         const long firstPeriod = (now / periodLength + 1) * periodLength;

@@ -11,7 +11,7 @@ namespace bench {
 namespace {
 
 bool needSound(benchmark::State& state) {
-    if (!context().sound->audioAvailable()) {
+    if (!context().probes().audioAvailable()) {
         state.SkipWithError("no audio device: set SDL_AUDIODRIVER=dummy");
         return false;
     }
@@ -35,7 +35,7 @@ void WavePlayStart(benchmark::State& state, bool withMusic) {
     // A tune is open, as in a game, so the device is open and stays open.
     ctx.module->MidiOpen(ctx.music());
     if (withMusic) ctx.module->MidiPlay();
-    ctx.sound->waitForDevice();
+    ctx.probes().waitForDevice();
     const std::string effect = ctx.cutSound();
     Samples samples;
     long started = 0;
@@ -58,7 +58,7 @@ void WavePlayDropped(benchmark::State& state) {
     Context& ctx = context();
     const std::string effect = ctx.cutSound();
     ctx.module->MidiOpen(ctx.music());
-    ctx.sound->waitForDevice();
+    ctx.probes().waitForDevice();
     ctx.haltEffect();
     ctx.module->WavePlay(effect);
     long started = 0;

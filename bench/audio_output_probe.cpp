@@ -50,6 +50,7 @@
 #include "DataFiles.h"
 #include "FluidSequencer.h"
 #include "ProbeMeasures.h"
+#include "SoundProbes.h"
 #include "SystemMultimedia.h"
 
 namespace {
@@ -123,15 +124,15 @@ void printDistribution(const char* what, const std::vector<double>& v, const cha
 }
 
 bool startMusic(mm::SystemMultimedia& sound, const std::string& dir) {
-    if (!sound.preloadSound(dir + "/" + data_files::cut)) return false;
-    sound.preloadSound(dir + "/" + data_files::deflect);
+    if (!mm::SoundProbes(sound).preloadSound(dir + "/" + data_files::cut)) return false;
+    mm::SoundProbes(sound).preloadSound(dir + "/" + data_files::deflect);
     if (sound.sendString("open " + dir + "/" + data_files::tune +
                          " type sequencer alias midifile") != 0)
         return false;
     // NO_MUSIC=1: the tune opened but not played, so a cut stands alone in
     // the stream and the matched filter sees it whole.
     if (std::getenv("NO_MUSIC") == nullptr) sound.sendString("play midifile");
-    return sound.waitForDevice();
+    return mm::SoundProbes(sound).waitForDevice();
 }
 
 int latency(int requests, const std::string& dir) {
@@ -158,9 +159,9 @@ int latency(int requests, const std::string& dir) {
     int period = 0;
     {
         mm::SystemMultimedia sound(g_period);
-        sound.tapOutput(&PeriodLog::tap, &log);
+        mm::SoundProbes(sound).tapOutput(&PeriodLog::tap, &log);
         if (!startMusic(sound, dir)) return 1;
-        period = sound.audioFormat().bufferFrames;
+        period = mm::SoundProbes(sound).audioFormat().bufferFrames;
         std::mt19937 rng(20261208);
         std::uniform_int_distribution<int> jitterUs(0, 10000);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -268,9 +269,9 @@ int late(double seconds, const std::string& dir) {
     long cuts = 0, heard = 0;
     {
         mm::SystemMultimedia sound(g_period);
-        sound.tapOutput(&PeriodLog::tap, &log);
+        mm::SoundProbes(sound).tapOutput(&PeriodLog::tap, &log);
         if (!startMusic(sound, dir)) return 1;
-        period = sound.audioFormat().bufferFrames;
+        period = mm::SoundProbes(sound).audioFormat().bufferFrames;
         const auto start = Clock::now();
         for (long n = 1; n * 0.2 < seconds; ++n) {
             std::this_thread::sleep_until(start + std::chrono::milliseconds(200 * n));
@@ -412,7 +413,7 @@ void countFrames(void*, const std::int16_t*, int frames) {
 
 double gameAudioCpuMs(const std::string& dir, double seconds, bool afterEnd) {
     mm::SystemMultimedia sound(g_period);
-    sound.tapOutput(&countFrames, nullptr);
+    mm::SoundProbes(sound).tapOutput(&countFrames, nullptr);
     if (!startMusic(sound, dir)) return -1;
     const auto t0 = Clock::now();
     const long f0 = g_frames.load();

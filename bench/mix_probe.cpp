@@ -38,6 +38,7 @@
 #include "DataFiles.h"
 #include "FluidSequencer.h"
 #include "Limiter.h"
+#include "SoundProbes.h"
 #include "SystemMultimedia.h"
 
 namespace {
@@ -272,12 +273,12 @@ int disk(double seconds, const std::string& dir) {
     long cuts = 0, cutsHeard = 0, deflects = 0, deflectsHeard = 0;
     {
         mm::SystemMultimedia sound;
-        if (!sound.waitForSoundfont()) return 1;
-        sound.preloadSound(dir + "/" + data_files::cut);
-        sound.preloadSound(dir + "/" + data_files::deflect);
+        if (!mm::SoundProbes(sound).waitForSoundfont()) return 1;
+        mm::SoundProbes(sound).preloadSound(dir + "/" + data_files::cut);
+        mm::SoundProbes(sound).preloadSound(dir + "/" + data_files::deflect);
         sound.sendString("open " + dir + "/" + data_files::tune + " type sequencer alias midifile");
         sound.sendString("play midifile");
-        if (!sound.waitForDevice()) return 1;
+        if (!mm::SoundProbes(sound).waitForDevice()) return 1;
         const auto start = std::chrono::steady_clock::now();
         for (long n = 1; n * 0.2 < seconds; ++n) {
             std::this_thread::sleep_until(

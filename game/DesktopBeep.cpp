@@ -10,6 +10,8 @@
 
 #include <canberra.h>
 
+#include "ProcessEnd.h"
+
 namespace {
 
 // libcanberra reached through the dynamic loader: linking it would load it
@@ -50,12 +52,13 @@ public:
                 } catch (...) {
                     return;
                 }
+                // Inside libcanberra it may be in the dynamic loader.
+                lifetime::watchThread([this] { return busy_.load(); });
             }
             wanted_ = true;
         }
         cv_.notify_one();
     }
-    bool busy() const { return busy_.load(); }
 
 private:
     void run() {
@@ -106,5 +109,3 @@ std::function<void()> desktopBeep(QStringView platformName) {
     if (beepFor(platformName) == BeepKind::AlertSound) return [] { alertPlayer().ring(); };
     return [] { QApplication::beep(); };
 }
-
-bool alertSoundBusy() { return alertPlayer().busy(); }

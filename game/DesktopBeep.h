@@ -15,10 +15,6 @@ BeepKind beepFor(QStringView platformName);
 
 // The beep to hand to the main window. The alert sound never waits, fails or
 // blocks the caller: libcanberra is opened at the first beep, and everything
-// it does (its sound server included) happens on a thread of its own.
+// it does (its sound server included) happens on a thread of its own, which
+// tells lifetime::mayEndNormally while it is inside libcanberra.
 std::function<void()> desktopBeep(QStringView platformName);
-
-// True while that thread is inside libcanberra: it may be in the dynamic
-// loader then, and the process must end without running the loader's exit
-// handlers.
-bool alertSoundBusy();

@@ -21,6 +21,7 @@
 #include "Form1.h"
 #include "GraphicalDisplay.h"
 #include "LoadedSoundBackend.h"
+#include "ProcessEnd.h"
 #include "SoundBackendEntry.h"
 #include "TerminationSignals.h"
 #include "Timing.h"
@@ -129,16 +130,19 @@ int main(int argc, char* argv[]) {
         form.show();
         new OnFirstExpose(form.windowHandle(), [&sound] {
             qCDebug(zanraiTiming, "Exposed %lld", timingNow());
-            sound.start();
+            sound.beginLoading();
         });
         display.release();
         status = QApplication::exec();
     }
     // The game has ended in order (a pending save of rank.dat included).
-    // A thread stuck in the dynamic loader holds its lock, which the normal
-    // end of a process (static destructors, the loader's own handlers)
-    // would wait for without end: then the process ends here.
-    if (!sound.finish(std::chrono::milliseconds(500)) || alertSoundBusy()) {
+    // A thread still out (a sound back end stuck in the dynamic loader, a
+    // save hung on the disk, the alert sound inside libcanberra) may hold a
+    // lock that the normal end of a process (static destructors, the
+    // loader's own handlers) would wait for without end: then the process
+    // ends here.
+    sound.finish(std::chrono::milliseconds(500));
+    if (!lifetime::mayEndNormally()) {
         std::fflush(nullptr);
         _exit(status);
     }

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <deque>
 
+#include "ProcessEnd.h"
+
 namespace rankfile {
 
 // Shared with the thread, which may outlive the queue when a save hangs on
@@ -55,6 +57,7 @@ SaveQueue::~SaveQueue() {
         const std::lock_guard doneLock(shared_->doneMutex);
         shared_->done = nullptr;
     }
+    lifetime::threadLeftBehind();
     thread_.detach();
 }
 

@@ -29,7 +29,7 @@ fi
 # run-clang-tidy prints every finding and exits non-zero when one was an
 # error; .clang-tidy makes every finding one.
 if ! run-clang-tidy -quiet -p build -j 2 \
-        '^'"$(pwd)"'/(assets|bench|controls|dialogs|game|highscore|packaging|rules|sound|tests)/' \
+        '^'"$(pwd)"'/(assets|bench|controls|dialogs|game|highscore|lifetime|packaging|rules|sound|tests)/' \
         > build/clang-tidy.log 2>&1; then
     grep -E 'error:|warning:' build/clang-tidy.log | sort -u >&2 || cat build/clang-tidy.log >&2
     echo "check-style: clang-tidy found the above (the whole output: build/clang-tidy.log)" >&2

@@ -13,7 +13,8 @@
 #include <utility>
 
 #include "BackendFile.h"
-#include "SequencerCommands.h"
+#include "ProcessEnd.h"
+#include "SequencerErrors.h"
 #include "SoundBackendEntry.h"
 
 namespace mm {
@@ -32,8 +33,8 @@ struct LoadedSoundBackend::Shared {
     // The commands on their way, one writer (the window's thread moves
     // `head`) and one reader (the sound thread moves `tail`). A Start sends
     // five, so this holds fifty Starts made while the back end still loads.
-    static constexpr std::uint32_t slotCount = 256;
-    std::array<std::string, slotCount> slots;
+    static constexpr std::uint32_t ringSize = 256;
+    std::array<std::string, ringSize> ring;
     std::atomic<std::uint32_t> head{0};
     std::atomic<std::uint32_t> tail{0};
     // Bumped for every command and for finishing; the sound thread sleeps on
@@ -112,7 +113,7 @@ LoadedSoundBackend::~LoadedSoundBackend() {
     if (!finished_) finish(std::chrono::milliseconds(500));
 }
 
-void LoadedSoundBackend::start() {
+void LoadedSoundBackend::beginLoading() {
     Shared& s = *shared_;
     if (s.state.load() != Shared::NotStarted) return;
     s.state.store(Shared::Loading);
@@ -139,7 +140,7 @@ void LoadedSoundBackend::run(const std::shared_ptr<Shared>& shared) {
         const bool last = s.finishing.load(std::memory_order_acquire);
         for (std::uint32_t t = s.tail.load(std::memory_order_relaxed);
              t != s.head.load(std::memory_order_acquire); ++t) {
-            const std::string command = std::move(s.slots[t % Shared::slotCount]);
+            const std::string command = std::move(s.ring[t % Shared::ringSize]);
             s.tail.store(t + 1, std::memory_order_release);
             if (service) service->sendString(command);
             s.note([&] { ++s.ran; });
@@ -155,7 +156,7 @@ void LoadedSoundBackend::run(const std::shared_ptr<Shared>& shared) {
 
 std::uint32_t LoadedSoundBackend::sendString(std::string_view command) {
     Shared& s = *shared_;
-    start();
+    beginLoading();
     const int state = s.state.load();
     if (state == Shared::Failed || s.finishing.load()) return toCode(SeqError::NoDevice);
     if (state == Shared::Loading && !s.stallReported &&
@@ -165,23 +166,23 @@ std::uint32_t LoadedSoundBackend::sendString(std::string_view command) {
         std::fprintf(stderr, "zanrai: no sound yet: %s is still loading\n", s.path.c_str());
     }
     const std::uint32_t h = s.head.load(std::memory_order_relaxed);
-    if (h - s.tail.load(std::memory_order_acquire) == Shared::slotCount)
+    if (h - s.tail.load(std::memory_order_acquire) == Shared::ringSize)
         return toCode(SeqError::NoDevice);
-    s.slots[h % Shared::slotCount].assign(command);
+    s.ring[h % Shared::ringSize].assign(command);
     s.head.store(h + 1, std::memory_order_release);
     s.wake();
     return 0;
 }
 
 std::int32_t LoadedSoundBackend::playSound(std::string_view fileName, std::uint32_t flags) {
-    start();
+    beginLoading();
     MultimediaService* service = shared_->effects.load(std::memory_order_acquire);
     return service != nullptr ? service->playSound(fileName, flags) : 0;
 }
 
 bool LoadedSoundBackend::settle() {
     Shared& s = *shared_;
-    start();
+    beginLoading();
     const std::uint32_t sent = s.head.load();
     std::unique_lock lock(s.m);
     s.cv.wait(lock, [&] {
@@ -204,10 +205,12 @@ bool LoadedSoundBackend::finish(std::chrono::milliseconds limit) {
     // Not ended in time: a loader stuck in the kernel (said when it was
     // noticed), or a back end slow to let go of its device; either way the
     // program ends without it.
-    if (ended)
+    if (ended) {
         s.thread.join();
-    else
+    } else {
+        lifetime::threadLeftBehind();
         s.thread.detach();
+    }
     return ended;
 }
 

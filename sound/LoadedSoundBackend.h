@@ -16,7 +16,7 @@ namespace mm {
 // links none of them and maps its window before any is loaded.
 //
 // Nothing here waits on the caller's thread. A thread of this object's own
-// loads the back end (at start(), or at the first request) and then runs the
+// loads the back end (at beginLoading(), or at the first request) and then runs the
 // sequencer commands in the order they were sent; so a Start clicked while
 // the back end or its soundfont is still loading returns at once, and its
 // music begins as soon as the sound side is ready. The window's thread never
@@ -40,8 +40,9 @@ public:
     LoadedSoundBackend(const LoadedSoundBackend&) = delete;
     LoadedSoundBackend& operator=(const LoadedSoundBackend&) = delete;
 
-    // Starts loading; harmless when it has started already.
-    void start();
+    // Begins loading the back end on the sound thread; harmless when it has
+    // begun already.
+    void beginLoading();
 
     // Hands the command to the sound thread and returns 0 (accepted). The
     // back end's own answer arrives later and is not reported: the game
@@ -51,19 +52,21 @@ public:
     // The back end's answer once it is loaded; 0 (dropped) before.
     std::int32_t playSound(std::string_view fileName, std::uint32_t flags) override;
 
-    // Blocks until the back end has loaded or failed to and every command
-    // sent so far has run; true when it is loaded. For tests and benchmarks:
-    // the game never waits for sound.
-    bool settle();
-
     // At the program's end: lets the commands sent so far run, then ends
     // the back end, for at most `limit`. False when the sound thread did
     // not get that far (still inside the dynamic loader or the back end):
     // it is left behind, and the process must end without running the
-    // loader's exit handlers, which would wait for it (_exit).
+    // loader's exit handlers, which would wait for it: it says so to
+    // lifetime::mayEndNormally.
     bool finish(std::chrono::milliseconds limit);
 
 private:
+    friend struct LoadedSoundBackendProbe;
+    // Blocks until the back end has loaded or failed to and every command
+    // sent so far has run; true when it is loaded. For tests only, through
+    // LoadedSoundBackendProbe: the game never waits for sound.
+    bool settle();
+
     struct Shared;
     static void run(const std::shared_ptr<Shared>& shared);
 

@@ -8,9 +8,18 @@ namespace mm {
 
 class MultimediaService;
 
+// The entry's name carries the version of what crosses the line: this entry
+// and the MultimediaService it returns. A back end from a build with another
+// version has no entry by this name, and the program stays silent (one line)
+// rather than call into a vtable of another shape. Bump it with any change
+// to either.
+#define ZANRAI_SOUND_BACKEND_ENTRY zanrai_make_sound_backend_v2
+#define ZANRAI_SOUND_BACKEND_NAME_OF(entry) #entry
+#define ZANRAI_SOUND_BACKEND_NAME(entry) ZANRAI_SOUND_BACKEND_NAME_OF(entry)
+
 // extern "C", takes nothing and returns a new, started service that the
 // caller owns.
-inline constexpr char soundBackendEntry[] = "zanrai_make_sound_backend";
+inline constexpr char soundBackendEntry[] = ZANRAI_SOUND_BACKEND_NAME(ZANRAI_SOUND_BACKEND_ENTRY);
 using MakeSoundBackend = MultimediaService* (*)();
 // The file's name, beside the program.
 inline constexpr char soundBackendFile[] = "zanrai_sound_backend.so";

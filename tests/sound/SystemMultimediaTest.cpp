@@ -13,8 +13,10 @@
 #include <thread>
 
 #include "LoadedSoundBackend.h"
+#include "LoadedSoundBackendProbe.h"
 #include "Multimedia32.h"
 #include "SequencerCommands.h"
+#include "SoundProbes.h"
 #include "SoundTestFiles.h"
 #include "TestEnvironment.h"
 
@@ -59,7 +61,7 @@ TEST_F(SystemBackEnd, TheProgramReachesTheServiceThroughItsBackEnd) {
     EXPECT_EQ(sound.WavePlay(hit), 0) << "dropped before the back end is in";
     EXPECT_EQ(sound.MidiOpen(tune), 0);
     EXPECT_EQ(sound.MidiPlay(), 0);
-    ASSERT_TRUE(loaded.settle());
+    ASSERT_TRUE(mm::LoadedSoundBackendProbe::settle(loaded));
     EXPECT_NE(sound.WavePlay(hit), 0);
     EXPECT_EQ(sound.MidiClose(), 0);
     EXPECT_TRUE(loaded.finish(std::chrono::seconds(5)));
@@ -71,29 +73,30 @@ TEST_F(SystemBackEnd, TheDeviceIsOpenOnlyWhileAGameNeedsIt) {
     const std::string tune = dir.write("bgm.mid", soundtest::heldNoteMidi(96));
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     mm::SystemMultimedia sys;
+    const mm::SoundProbes probe(sys);
     Multimedia32 sound(sys);
     EXPECT_EQ(sound.MidiStop(), mm::toCode(mm::SeqError::AliasNotOpen));
-    EXPECT_FALSE(sys.deviceOpen()) << "an idle game holds no device";
-    EXPECT_FALSE(sys.soundfontLoaded()) << "nor a soundfont";
+    EXPECT_FALSE(probe.deviceOpen()) << "an idle game holds no device";
+    EXPECT_FALSE(probe.soundfontLoaded()) << "nor a soundfont";
 
     EXPECT_EQ(sound.MidiOpen(tune), 0);
-    EXPECT_TRUE(sys.soundfontLoaded());
+    EXPECT_TRUE(probe.soundfontLoaded());
     EXPECT_EQ(sound.MidiPlay(), 0);
-    ASSERT_TRUE(sys.waitForDevice());
-    EXPECT_EQ(sys.audioFormat().bufferFrames, mm::AudioOutput::periodFrames);
-    EXPECT_EQ(sys.audioFormat().frequency, 44100);
-    EXPECT_EQ(sys.audioFormat().channels, 2);
+    ASSERT_TRUE(probe.waitForDevice());
+    EXPECT_EQ(probe.audioFormat().bufferFrames, mm::AudioOutput::periodFrames);
+    EXPECT_EQ(probe.audioFormat().frequency, 44100);
+    EXPECT_EQ(probe.audioFormat().channels, 2);
 
     EXPECT_EQ(sound.MidiStop(), 0);
-    EXPECT_TRUE(within2s([&] { return !sys.deviceOpen(); })) << "closed once the game has ended";
+    EXPECT_TRUE(within2s([&] { return !probe.deviceOpen(); })) << "closed once the game has ended";
 
     // An effect asked for meanwhile opens the device and waits for it, but
     // not on the caller's thread; a second one is dropped as if the first
     // were sounding.
     EXPECT_NE(sound.WavePlay(hit), 0);
     EXPECT_EQ(sound.WavePlay(hit), 0);
-    EXPECT_TRUE(sys.waitForDevice());
-    EXPECT_TRUE(within2s([&] { return !sys.deviceOpen(); })) << "closed once the effect ended";
+    EXPECT_TRUE(probe.waitForDevice());
+    EXPECT_TRUE(within2s([&] { return !probe.deviceOpen(); })) << "closed once the effect ended";
 }
 
 // The output counts its periods; an effect asked for while one is being
@@ -114,13 +117,14 @@ struct PeriodWatch {
 TEST_F(SystemBackEnd, AnEffectSoundsInThePeriodAfterItsRequest) {
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     mm::SystemMultimedia sys;
+    const mm::SoundProbes probe(sys);
     PeriodWatch watch;
-    sys.tapOutput(&PeriodWatch::tap, &watch);
-    ASSERT_TRUE(sys.preloadSound(hit));
+    probe.tapOutput(&PeriodWatch::tap, &watch);
+    ASSERT_TRUE(probe.preloadSound(hit));
     EXPECT_EQ(sys.sendString(openCmd(dir.write("bgm.mid", soundtest::heldNoteMidi(96)))), 0u);
-    ASSERT_TRUE(sys.waitForDevice());
+    ASSERT_TRUE(probe.waitForDevice());
     for (int round = 0; round < 20; ++round) {
-        ASSERT_TRUE(within2s([&] { return !sys.effectSounding(); }));
+        ASSERT_TRUE(within2s([&] { return !probe.effectSounding(); }));
         watch.firstLoud.store(-1);
         const int before = watch.periods.load();
         ASSERT_NE(sys.playSound(hit, mm::SND_ASYNC | mm::SND_NOSTOP), 0);
@@ -129,7 +133,7 @@ TEST_F(SystemBackEnd, AnEffectSoundsInThePeriodAfterItsRequest) {
         // The period being rendered at the request may have taken its slot already.
         EXPECT_LE(watch.firstLoud.load(), before + 2) << "round " << round;
     }
-    sys.tapOutput(nullptr, nullptr);
+    probe.tapOutput(nullptr, nullptr);
 }
 
 TEST_F(SystemBackEnd, ADeviceThatWillNotOpenSilencesThatGameAndIsTriedAgainForTheNext) {
@@ -140,18 +144,19 @@ TEST_F(SystemBackEnd, ADeviceThatWillNotOpenSilencesThatGameAndIsTriedAgainForTh
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     testing::internal::CaptureStderr();
     mm::SystemMultimedia sys;
-    ASSERT_TRUE(sys.waitForSoundfont());
+    const mm::SoundProbes probe(sys);
+    ASSERT_TRUE(probe.waitForSoundfont());
     Multimedia32 sound(sys);
     EXPECT_EQ(sound.MidiOpen(tune), 0);
     EXPECT_EQ(sound.MidiPlay(), 0);
-    EXPECT_FALSE(sys.waitForDevice());
+    EXPECT_FALSE(probe.waitForDevice());
     EXPECT_EQ(sound.WavePlay(hit), 0) << "no device for this game";
     EXPECT_EQ(sound.MidiStop(), 0);
     EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
 
     file.emplace("SDL_DISKAUDIOFILE", dir.path() + "/out.raw");
     EXPECT_EQ(sound.MidiOpen(tune), 0);
-    EXPECT_TRUE(sys.waitForDevice()) << "the next game tries again";
+    EXPECT_TRUE(probe.waitForDevice()) << "the next game tries again";
     EXPECT_NE(sound.WavePlay(hit), 0);
 }
 
@@ -208,7 +213,8 @@ TEST_F(SystemBackEnd, TheGameModuleDrivesTheSynthesizerEndToEnd) {
     const std::string tune = dir.write("ゲーム 音楽/title tune.mid", soundtest::heldNoteMidi(384));
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     mm::SystemMultimedia sys;
-    ASSERT_TRUE(sys.waitForSoundfont());
+    const mm::SoundProbes probe(sys);
+    ASSERT_TRUE(probe.waitForSoundfont());
     Multimedia32 sound(sys);
     EXPECT_NE(sound.MidiStop(), 0) << "nothing open yet";
     EXPECT_EQ(sound.MidiOpen(tune), 0);
@@ -229,8 +235,9 @@ TEST_F(SystemBackEnd, WaveRequestsFollowTheFlags) {
     const std::string longClip = dir.write("long.wav", soundtest::squareWav(1500));
     const std::string other = dir.write("other.wav", soundtest::squareWav(100));
     mm::SystemMultimedia sys;
-    ASSERT_TRUE(sys.preloadSound(longClip));
-    ASSERT_TRUE(sys.preloadSound(other));
+    const mm::SoundProbes probe(sys);
+    ASSERT_TRUE(probe.preloadSound(longClip));
+    ASSERT_TRUE(probe.preloadSound(other));
     const std::uint32_t flags = mm::SND_ASYNC | mm::SND_NODEFAULT | mm::SND_NOSTOP;
 
     EXPECT_NE(sys.playSound(longClip, flags), 0);
@@ -248,7 +255,8 @@ TEST_F(SystemBackEnd, AMissingSoundfontTurnsMusicOffButNotEffects) {
     testing::internal::CaptureStderr();
     {
         mm::SystemMultimedia sys;
-        EXPECT_FALSE(sys.waitForSoundfont());
+        const mm::SoundProbes probe(sys);
+        EXPECT_FALSE(probe.waitForSoundfont());
         EXPECT_EQ(sys.sendString(openCmd(tune)), mm::toCode(mm::SeqError::NoDevice));
         EXPECT_NE(sys.sendString("play midifile"), 0u);
         EXPECT_NE(sys.playSound(hit, mm::SND_ASYNC), 0);
@@ -261,14 +269,14 @@ TEST_F(SystemBackEnd, OnlyOneLiveServiceOwnsTheMixer) {
     testing::internal::CaptureStderr();
     {
         mm::SystemMultimedia second;
-        EXPECT_FALSE(second.audioAvailable());
+        EXPECT_FALSE(mm::SoundProbes(second).audioAvailable());
         EXPECT_EQ(second.playSound("x.wav", mm::SND_ASYNC), 0);
     }
     EXPECT_EQ(lineCount(testing::internal::GetCapturedStderr()), 1u);
-    EXPECT_TRUE(first->audioAvailable());
+    EXPECT_TRUE(mm::SoundProbes(*first).audioAvailable());
     first.reset();
     first.emplace();
-    EXPECT_TRUE(first->audioAvailable()) << "released on destruction";
+    EXPECT_TRUE(mm::SoundProbes(*first).audioAvailable()) << "released on destruction";
 }
 
 TEST_F(SystemBackEnd, WithoutAnAudioDeviceEverythingFailsQuietly) {
@@ -278,8 +286,9 @@ TEST_F(SystemBackEnd, WithoutAnAudioDeviceEverythingFailsQuietly) {
     testing::internal::CaptureStderr();
     {
         mm::SystemMultimedia sys;
-        EXPECT_FALSE(sys.audioAvailable());
-        EXPECT_FALSE(sys.waitForSoundfont());
+        const mm::SoundProbes probe(sys);
+        EXPECT_FALSE(probe.audioAvailable());
+        EXPECT_FALSE(probe.waitForSoundfont());
         Multimedia32 sound(sys);
         EXPECT_NE(sound.MidiOpen(tune), 0);
         EXPECT_NE(sound.MidiPlay(), 0);
@@ -287,7 +296,7 @@ TEST_F(SystemBackEnd, WithoutAnAudioDeviceEverythingFailsQuietly) {
         EXPECT_NE(sound.MidiClose(), 0);
         EXPECT_EQ(sound.WavePlay(hit), 0);
         EXPECT_NE(sys.sendString("garbage"), 0u);
-        EXPECT_FALSE(sys.preloadSound(hit));
+        EXPECT_FALSE(probe.preloadSound(hit));
     }
     EXPECT_LE(lineCount(testing::internal::GetCapturedStderr()), 1u);
 }

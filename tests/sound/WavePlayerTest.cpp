@@ -30,7 +30,7 @@ public:
         if (refused.count(path) != 0) return nullptr;
         return std::make_unique<Clip>(path);
     }
-    bool start(const mm::DecodedClip& clip) override {
+    bool play(const mm::DecodedClip& clip) override {
         current = static_cast<const Clip&>(clip).path;
         started.push_back(current);
         return true;

@@ -27,8 +27,8 @@ public:
     // file is read once; nullptr when the decoder refuses them.
     virtual std::unique_ptr<DecodedClip> decode(const std::string& path,
                                                 const std::vector<std::uint8_t>& wav) = 0;
-    // Starts the clip, cutting off whatever the channel was playing.
-    virtual bool start(const DecodedClip& clip) = 0;
+    // Plays the clip, cutting off whatever the channel was playing.
+    virtual bool play(const DecodedClip& clip) = 0;
     virtual bool sounding() const = 0;
     virtual void halt() = 0;
     // Blocks until the channel falls silent.

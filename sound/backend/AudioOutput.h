@@ -88,7 +88,7 @@ public:
                                         const std::vector<std::uint8_t>& wav) override;
     // The clip must outlive its playing: the waveform player keeps its clips
     // until the output is closed.
-    bool start(const DecodedClip& clip) override;
+    bool play(const DecodedClip& clip) override;
     bool sounding() const override;
     void halt() override;
     void waitUntilSilent() override;

@@ -71,7 +71,7 @@ std::int32_t WavePlayer::play(std::string_view fileName, std::uint32_t flags) {
         // There is no default sound to fall back on, so a missing file is
         // silence whether or not SND_NODEFAULT is given.
         if (clip == nullptr) return 0;
-        if (!output_.start(*clip)) return 0;
+        if (!output_.play(*clip)) return 0;
         if ((flags & SND_ASYNC) == 0) output_.waitUntilSilent();
         return 1;
     } catch (...) {

@@ -9,22 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "SequencerErrors.h"
+
 namespace mm {
-
-// Results of a sequencer command. The game only tells zero from non-zero; the
-// distinct values are there for logs and tests.
-enum class SeqError : std::uint32_t {
-    None = 0,
-    UnknownCommand = 1,    // the verb is not open/play/stop/close
-    AliasNotOpen = 2,      // play/stop/close of a name that has no sequence
-    AliasAlreadyOpen = 3,  // open of a name that already has one
-    CannotOpenFile = 4,    // missing or unreadable file
-    NotMidiFile = 5,       // empty, truncated or not a standard MIDI file
-    BadSyntax = 6,         // right verb, malformed arguments
-    NoDevice = 7,          // no audio output or no soundfont
-};
-
-inline constexpr std::uint32_t toCode(SeqError e) { return static_cast<std::uint32_t>(e); }
 
 // Checks that bytes hold a standard MIDI file: an "MThd" chunk of at least six
 // bytes with a known format, at least one track and a non-zero division,

@@ -2,10 +2,9 @@
 // (LoadedSoundBackend) once its window is on its way to the screen.
 
 #include "SoundBackendEntry.h"
-
 #include "SystemMultimedia.h"
 
 extern "C" __attribute__((visibility("default"))) mm::MultimediaService*
-zanrai_make_sound_backend() {
+ZANRAI_SOUND_BACKEND_ENTRY() {
     return new mm::SystemMultimedia();
 }

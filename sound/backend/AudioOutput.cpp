@@ -151,7 +151,7 @@ std::unique_ptr<DecodedClip> AudioOutput::decode(const std::string&,
     return std::make_unique<PcmClip>(std::move(stereo));
 }
 
-bool AudioOutput::start(const DecodedClip& clip) {
+bool AudioOutput::play(const DecodedClip& clip) {
     if (device_ == 0) return false;
     requested_.store(static_cast<const PcmClip*>(&clip), std::memory_order_release);
     return true;
