@@ -37,6 +37,14 @@ void paintWithoutSharedMemory() {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
+// The sound server holds a little more of the stream than SDL asks for, so
+// that a busy machine does not let the music run dry. Set before any thread
+// starts: another thread's getenv beside a setenv is not safe.
+void sizeSoundServerBuffer() {
+    if (!qEnvironmentVariableIsSet("PULSE_LATENCY_MSEC"))
+        qputenv("PULSE_LATENCY_MSEC", QByteArray::number(mm::soundServerBufferMs));
+}
+
 // A box opens over the main window (on Wayland its transient child, which the
 // compositor keeps above it), also when no window has the keyboard focus.
 QWidget* boxOwner() {
@@ -103,6 +111,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     paintWithoutSharedMemory();
+    sizeSoundServerBuffer();
     // Reading the font configuration (a few milliseconds of XML and caches)
     // is the first thing the window's first text needs; begun here, it runs
     // beside the QApplication's set-up instead of after it.

@@ -24,4 +24,13 @@ using MakeSoundBackend = MultimediaService* (*)();
 // The file's name, beside the program.
 inline constexpr char soundBackendFile[] = "zanrai_sound_backend.so";
 
+// What the back end's stream asks a PulseAudio or PipeWire server to hold,
+// in milliseconds, unless the user set PULSE_LATENCY_MSEC: SDL asks for one
+// period only, which ran dry dozens of times a minute with both cores busy
+// (bench/measure_stream.sh). libpulse reads the variable when a stream
+// connects, and SDL has no setting of its own for it. The program sets it
+// before any thread starts (setenv beside a getenv on another thread is not
+// safe), and the back end waits this long for a close's fade to be heard.
+inline constexpr int soundServerBufferMs = 25;
+
 }  // namespace mm

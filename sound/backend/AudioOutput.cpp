@@ -19,15 +19,12 @@ namespace {
 // server's buffer and a few late periods.
 constexpr auto closeWaitLimit = std::chrono::milliseconds(150);
 
-// Asked for once, before the first stream connects. libpulse reads
-// PULSE_LATENCY_MSEC when a stream connects (also through PipeWire's
-// PulseAudio service) and sizes the server's buffer by it, where SDL would
-// ask for one period; SDL has no setting of its own for it. Real time for
-// SDL's audio thread comes from the desktop's real-time service (rtkit)
-// where the user may not set it himself; SDL asks for it when told to.
-void askServerForStreamRoom() {
+// Real time for SDL's audio thread comes from the desktop's real-time
+// service (rtkit) where the user may not set it himself; SDL asks for it when
+// told to. (The server's buffer is set by the program: PULSE_LATENCY_MSEC,
+// soundServerBufferMs in SoundBackendEntry.h.)
+void askForRealTime() {
     static const bool asked = [] {
-        setenv("PULSE_LATENCY_MSEC", std::to_string(AudioOutput::serverBufferMs).c_str(), 0);
         SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
         return true;
     }();
@@ -57,7 +54,7 @@ bool AudioOutput::open(std::string& error) {
     closing_.store(false);
     fadeLeft_ = closeFadeFrames;
     silentFrames_.store(0);
-    askServerForStreamRoom();
+    askForRealTime();
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
         error = SDL_GetError();

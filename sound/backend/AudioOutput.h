@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Limiter.h"
+#include "SoundBackendEntry.h"
 #include "WavePlayer.h"
 
 namespace mm {
@@ -49,10 +50,9 @@ public:
     // 2048 frames, 46 ms: how far the music is rendered ahead at most.
     static constexpr int musicBlockFrames = 2048;
     // What the stream asks a PulseAudio or PipeWire server to hold, unless
-    // the user set PULSE_LATENCY_MSEC: SDL asks for one period only, which
-    // ran dry dozens of times a minute with both cores busy, the server's
-    // client thread waking too late to refill it (bench/measure_stream.sh).
-    static constexpr int serverBufferMs = 25;
+    // the user set PULSE_LATENCY_MSEC (the program sets it, see
+    // SoundBackendEntry.h).
+    static constexpr int serverBufferMs = soundServerBufferMs;
     // 300 frames, 6.8 ms: the fade at a close, short enough to end with the
     // game and long enough not to click.
     static constexpr int closeFadeFrames = 300;

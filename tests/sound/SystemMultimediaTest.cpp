@@ -184,14 +184,15 @@ TEST_F(SystemBackEnd, TheMusicEndsWithoutAStep) {
         ScopedEnv file("SDL_DISKAUDIOFILE", raw);
         {
             mm::SystemMultimedia sys;
+            const mm::SoundProbes probe(sys);
             Multimedia32 sound(sys);
             ASSERT_EQ(sound.MidiOpen(tune), 0);
             ASSERT_EQ(sound.MidiPlay(), 0);
-            ASSERT_TRUE(sys.waitForDevice());
+            ASSERT_TRUE(probe.waitForDevice());
             std::this_thread::sleep_for(std::chrono::milliseconds(600));
             if (stopFirst) {
                 EXPECT_EQ(sound.MidiStop(), 0);
-                EXPECT_TRUE(within2s([&] { return !sys.deviceOpen(); }));
+                EXPECT_TRUE(within2s([&] { return !probe.deviceOpen(); }));
             }
         }
         std::ifstream in(raw, std::ios::binary);
