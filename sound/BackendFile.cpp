@@ -29,6 +29,7 @@ constexpr unsigned char elfClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 
 // The program's own ELF header, which the linker places at its start: its
 // machine is the one a back end must be built for.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the linker gives it
 extern "C" const ElfW(Ehdr) __ehdr_start __attribute__((visibility("hidden")));
 
 namespace mm {

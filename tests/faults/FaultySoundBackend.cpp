@@ -16,7 +16,7 @@
 __attribute__((constructor)) static void stallWhileLoading() {
     const char* until = std::getenv("ZANRAI_TEST_STALL_UNTIL");
     if (until == nullptr) return;
-    std::ofstream(std::string(until) + ".loading");
+    const std::ofstream loading(std::string(until) + ".loading");
     for (int tenths = 0; tenths < 600 && ::access(until, F_OK) != 0; ++tenths) ::usleep(100000);
 }
 #endif
