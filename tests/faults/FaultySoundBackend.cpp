@@ -1,8 +1,7 @@
-// Sound back ends broken in ways the real one cannot be: the entry point
-// returns no service; with STALL_WHILE_LOADING, loading also stalls in a
-// constructor, holding the dynamic loader's lock as a library on a hung file
-// system would, until the file that ZANRAI_TEST_STALL_UNTIL names appears
-// (60 s at most). It makes the file named like it plus ".loading" first.
+// A sound back end whose entry returns no service; with STALL_WHILE_LOADING
+// its loading stalls in a constructor, holding the dynamic loader's lock as
+// a library on a hung file system would, from making the file
+// $ZANRAI_TEST_STALL_UNTIL.loading until that file appears (60 s at most).
 
 #include <unistd.h>
 
