@@ -1,5 +1,7 @@
 #include "GraphicalDisplay.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -9,11 +11,17 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QtGlobal>
 #include <cerrno>
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <future>
+#include <string>
 #include <vector>
 
 struct GraphicalDisplay::X11Connection {
@@ -27,17 +35,124 @@ void GraphicalDisplay::CloseX11::operator()(X11Connection* x11) const {
 
 namespace {
 
-xcb_connection_t* connectX11() {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) return nullptr;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection) == 0) return connection;
-    xcb_disconnect(connection);
-    return nullptr;
+// A display server that accepts a connection but does not answer (hung, or
+// another program's socket) would leave the program waiting for ever
+// without a window; so long and no more it is given to answer.
+constexpr int answerMs = 3000;
+
+// Connects to the X server's local socket (the abstract name first, as
+// libxcb does, then the file), or to the loopback port of a display with the
+// host localhost (as ssh forwards one), without waiting: a server whose
+// backlog is full would hold up connect(). -1 when there is none to reach.
+int connectXSocket(const std::string& host, int number) {
+    if (!host.empty() && host != "unix" && host != "localhost") return -1;
+    if (host == "localhost") {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(6000 + number));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        pollfd connected{fd, POLLOUT, 0};
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (fd >= 0 &&
+            (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+             (errno == EINPROGRESS && ::poll(&connected, 1, answerMs) == 1 &&
+              ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0)))
+            return fd;
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+    for (const bool abstract : {true, false}) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path + (abstract ? 1 : 0), path.data(), path.size());
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() +
+                                                 (abstract ? 1 : 0));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return -1;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0) return fd;
+        ::close(fd);
+    }
+    return -1;
 }
 
-// A compositor that accepts a connection but does not answer (hung, or
-// another program's socket) would leave Qt waiting for ever without a window.
-constexpr int waylandAnswerMs = 3000;
+// The MIT-MAGIC-COOKIE-1 of the Xauthority file for this machine's display
+// number, as libxcb would pick it: the first entry for this host's local
+// connections, or for any host. Empty data when there is none (a server
+// without access control needs none).
+struct Cookie {
+    std::string name, data;
+};
+
+Cookie cookieFor(int number) {
+    QByteArray path = qgetenv("XAUTHORITY");
+    if (path.isEmpty()) path = qgetenv("HOME") + "/.Xauthority";
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = file.read(1 << 20);
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    constexpr unsigned familyLocal = 256, familyWild = 65535;
+    const std::string wanted = std::to_string(number);
+    qsizetype at = 0;
+    const auto counted = [&](std::string& into) {
+        if (bytes.size() - at < 2) return false;
+        const auto size = static_cast<qsizetype>((static_cast<unsigned char>(bytes[at]) << 8) |
+                                                 static_cast<unsigned char>(bytes[at + 1]));
+        if (bytes.size() - at - 2 < size) return false;
+        into.assign(bytes.constData() + at + 2, static_cast<std::size_t>(size));
+        at += 2 + size;
+        return true;
+    };
+    std::string family, address, display, name, data;
+    while (bytes.size() - at >= 2) {
+        const unsigned kind = (static_cast<unsigned char>(bytes[at]) << 8) |
+                              static_cast<unsigned char>(bytes[at + 1]);
+        at += 2;
+        if (!counted(address) || !counted(display) || !counted(name) || !counted(data)) break;
+        if (((kind == familyLocal && address == host) || kind == familyWild) &&
+            (display.empty() || display == wanted) && name == "MIT-MAGIC-COOKIE-1")
+            return {name, data};
+    }
+    return {};
+}
+
+// Connects to the display DISPLAY names and waits for the server's answer to
+// the set-up for answerMs at most: libxcb itself would wait for ever. A
+// display on another host is left to libxcb.
+xcb_connection_t* connectX11() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return nullptr;
+    char* hostName = nullptr;
+    int number = 0;
+    if (xcb_parse_display(nullptr, &hostName, &number, nullptr) == 0) return nullptr;
+    const std::string host = hostName;
+    std::free(hostName);
+    xcb_connection_t* connection = nullptr;
+    if (!host.empty() && host != "unix" && host != "localhost") {
+        connection = xcb_connect(nullptr, nullptr);
+    } else if (const int fd = connectXSocket(host, number); fd >= 0) {
+        Cookie cookie = cookieFor(number);
+        xcb_auth_info_t auth{static_cast<int>(cookie.name.size()), cookie.name.data(),
+                             static_cast<int>(cookie.data.size()), cookie.data.data()};
+        auto setUp = std::async(std::launch::async, [fd, &cookie, &auth] {
+            return xcb_connect_to_fd(fd, cookie.data.empty() ? nullptr : &auth);
+        });
+        // Cut off, libxcb's wait for the answer ends with an error.
+        const bool late =
+            setUp.wait_for(std::chrono::milliseconds(answerMs)) != std::future_status::ready;
+        if (late) ::shutdown(fd, SHUT_RDWR);
+        connection = setUp.get();
+        if (late && connection != nullptr) {
+            xcb_disconnect(connection);
+            connection = nullptr;
+        }
+    }
+    if (connection != nullptr && xcb_connection_has_error(connection) == 0) return connection;
+    if (connection != nullptr) xcb_disconnect(connection);
+    return nullptr;
+}
 
 // Asks the compositor for a round trip in the Wayland wire protocol itself
 // (no library needed for two messages): wl_display.sync, and the done event
@@ -49,7 +164,7 @@ bool waylandAnswers(int fd) {
     const std::uint32_t sync[] = {display, (12U << 16) | syncRequest, callback};
     if (::send(fd, sync, sizeof sync, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof sync))
         return false;
-    QDeadlineTimer deadline(waylandAnswerMs);
+    QDeadlineTimer deadline(answerMs);
     std::vector<char> received;
     for (;;) {
         pollfd ready{fd, POLLIN, 0};

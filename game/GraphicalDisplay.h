@@ -9,8 +9,9 @@
 // In a Wayland session the game runs natively on Qt's Wayland platform,
 // crisp at the compositor's scale; X11 (also through XWayland) when the
 // Wayland plugin is missing or only an X display answers. A compositor that
-// does not answer a round trip within 3 s (hung, or another program's
-// socket) counts as unreachable. A platform the user names in
+// does not answer a round trip within 3 s, or a local X server that does not
+// answer the connection's set-up within 3 s (hung, or another program's
+// socket), counts as unreachable. A platform the user names in
 // QT_QPA_PLATFORM is kept; platforms other than X11 and Wayland (offscreen,
 // VNC) count as reachable.
 class GraphicalDisplay {

@@ -1,5 +1,6 @@
 #include "RankFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +11,9 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "SaveLock.h"
 
@@ -108,6 +111,33 @@ FileRead readFile(const QString& path) {
     return {{true, parsed.highScore, {}}, false};
 }
 
+// A file the game could have written, as a whole: one score (or none) and its
+// line end, nothing else. Only such a file behind a link is the game's to
+// replace; a file whose first line merely reads as a score (a blank line or a
+// number that starts someone's notes, a table of numbers) is not.
+constexpr std::size_t longestScoreFile = 64;
+
+bool holdsOnlyAScore(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    char bytes[longestScoreFile + 1];
+    ssize_t got = -1;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size <= static_cast<off_t>(longestScoreFile)) {
+        do got = ::read(fd, bytes, sizeof bytes);
+        while (got < 0 && errno == EINTR);
+    }
+    ::close(fd);
+    if (got < 0 || static_cast<std::size_t>(got) > longestScoreFile) return false;
+    std::string_view text(bytes, static_cast<std::size_t>(got));
+    if (text.ends_with('\n')) text.remove_suffix(text.ends_with("\r\n") ? 2 : 1);
+    if (text.find_first_of(",\r\n") != std::string_view::npos) return false;
+    if (text.empty()) return got > 0;  // the line end alone: no score
+    const RankParse parsed = parseRankText(text);
+    return parsed.kind == RankParse::Kind::value || parsed.kind == RankParse::Kind::nothing;
+}
+
 // Writes to the descriptor itself, unbuffered: when a full disk cuts a write
 // short, the system tells why. Empty on success.
 QString writeWhole(int fd, std::string_view text) {
@@ -141,8 +171,9 @@ struct SaveTarget {
     QString refusedLink;    // the saved file is a link to this, left alone
 };
 
-// The file itself; or, for a link, the regular file holding a score it
-// leads to, else the kept file beside the link. Asked under the lock.
+// The file itself; or, for a link, the regular file it leads to when that
+// holds nothing but a score, else the kept file beside the link. Asked under
+// the lock.
 SaveTarget saveTarget(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     struct stat named {};
@@ -154,7 +185,8 @@ SaveTarget saveTarget(const QString& path) {
         target = QFile::decodeName(resolved);
         std::free(resolved);
         FileRead read = readFile(target);
-        if (read.result.ok) return {QFileInfo(target), std::move(read), true, {}};
+        if (read.result.ok && holdsOnlyAScore(target))
+            return {QFileInfo(target), std::move(read), true, {}};
     }
     const QFileInfo kept(link.absoluteDir().filePath(link.fileName() + QLatin1String(keptSuffix)));
     return {kept, readFile(kept.absoluteFilePath()), false, target};
@@ -164,9 +196,43 @@ QString tempStart(const QFileInfo& target) {
     return QLatin1String(tempPrefix) + target.fileName() + QLatin1Char('.');
 }
 
-// Writes text into a new file beside target, flushes it to the disk and
-// renames it over target. Empty on success, else the first cause.
-QString replaceFile(const QFileInfo& target, std::string_view text) {
+// What a replacement put aside: the content it took the place of, when the
+// file system could swap the two files in one step.
+struct Replaced {
+    bool swapped = false;
+    FileRead before;
+};
+
+// Puts the new file in place of the old one in one step. Swapped rather than
+// renamed over, the old content stays in hand under the temporary name: a
+// copy of the game that saved meanwhile without the lock cannot have its
+// score replaced unseen. 0 on success, else the error number; ENOENT when
+// the new file is gone.
+int putInPlace(const QByteArray& tempName, const QByteArray& finalName, Replaced& replaced) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::renameat2(AT_FDCWD, tempName.constData(), AT_FDCWD, finalName.constData(),
+                        RENAME_EXCHANGE) == 0) {
+            replaced.swapped = true;
+            replaced.before = readFile(QFile::decodeName(tempName));
+            ::unlink(tempName.constData());
+            return 0;
+        }
+        if (errno == EINVAL || errno == ENOSYS) break;  // a file system that cannot swap
+        if (errno != ENOENT) return errno;
+        // No file yet: made, unless another copy made one meanwhile.
+        if (::renameat2(AT_FDCWD, tempName.constData(), AT_FDCWD, finalName.constData(),
+                        RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno == EINVAL || errno == ENOSYS) break;
+        if (errno != EEXIST) return errno;
+    }
+    return ::rename(tempName.constData(), finalName.constData()) == 0 ? 0 : errno;
+}
+
+// Writes text into a new file beside target, flushes it to the disk and puts
+// it in target's place; gone when the new file vanished before that.
+QString writeAndPutInPlace(const QFileInfo& target, std::string_view text, Replaced& replaced,
+                           bool& gone) {
     const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
     static constexpr char letters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -189,13 +255,16 @@ QString replaceFile(const QFileInfo& target, std::string_view text) {
     QString why = saveWriter() ? writeThroughSeam(fd, text) : writeWhole(fd, text);
     if (why.isEmpty() && ::fsync(fd) != 0) why = systemError(errno);
     if (::close(fd) != 0 && why.isEmpty()) why = systemError(errno);
-    if (why.isEmpty() && ::rename(tempName.constData(), finalName.constData()) != 0)
-        why = systemError(errno);
+    if (why.isEmpty()) {
+        const int error = putInPlace(tempName, finalName, replaced);
+        gone = error == ENOENT;
+        if (error != 0) why = systemError(error);
+    }
     if (!why.isEmpty()) {
         ::unlink(tempName.constData());
         return why;
     }
-    // The rename itself reaches the disk with the folder's entry.
+    // The new entry reaches the disk with the folder's.
     const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(),
                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
@@ -205,16 +274,46 @@ QString replaceFile(const QFileInfo& target, std::string_view text) {
     return {};
 }
 
+// Writes text into a new file beside target, flushes it to the disk and puts
+// it in target's place. Empty on success, else the first cause. A save that
+// holds the lock clears what looks like a killed save's leftover, also the
+// new file of a copy that went ahead without the lock: that copy writes it
+// again.
+QString replaceFile(const QFileInfo& target, std::string_view text, Replaced& replaced) {
+    QString why;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        bool gone = false;
+        why = writeAndPutInPlace(target, text, replaced, gone);
+        if (!gone) break;
+    }
+    return why;
+}
+
 // The temporary files of saves that were killed between writing and
-// renaming. Called only under the lock, when no save of another copy is
-// under way, so none of them is still being written.
+// renaming. Called only under the lock, when no save of another copy that
+// holds it is under way; one that went ahead without the lock writes its
+// file again if it is taken (replaceFile).
+//
+// The folder is listed and the names compared by hand: Qt's name filters
+// match through a regular expression whose first use on a thread waits for
+// the dynamic loader, which a sound back end stuck while loading holds.
 void removeLeftovers(const QFileInfo& target) {
-    const QString start = tempStart(target);
-    const QDir folder = target.absoluteDir();
-    const QStringList names = folder.entryList(
-        {start + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
-    for (const QString& name : names)
-        if (name.size() == start.size() + 6) QFile::remove(folder.filePath(name));
+    const QByteArray start = QFile::encodeName(tempStart(target));
+    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    DIR* listing = ::opendir(folder.constData());
+    if (listing == nullptr) return;
+    const int folderFd = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() != static_cast<std::size_t>(start.size()) + 6 ||
+            !name.starts_with(std::string_view(start.constData(), start.size())))
+            continue;
+        struct stat info {};
+        if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            ::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::closedir(listing);
 }
 
 constexpr QFileDevice::Permissions anyWrite =
@@ -254,8 +353,12 @@ SaveResult save(const QString& path, const HighScore& value, std::chrono::millis
     // Another copy of the game may have saved since this one read the file.
     const SaveTarget target = saveTarget(path);
     const FileRead& onDisk = target.onDisk;
-    if (target.followed && isReadOnly(target.file))
-        return {false, describe(path, QStringLiteral("the file is read-only")), {}, {}};
+    // The kept file and a link's file are the player's as much as rank.dat.
+    if (target.file.absoluteFilePath() != info.absoluteFilePath() && isReadOnly(target.file))
+        return {false,
+                describe(target.file.absoluteFilePath(), QStringLiteral("the file is read-only")),
+                {},
+                {}};
     if (!onDisk.result.ok && !onDisk.missing && !onDisk.damaged) {
         result.error = onDisk.result.error;
         return result;
@@ -264,15 +367,34 @@ SaveResult save(const QString& path, const HighScore& value, std::chrono::millis
     if (onDisk.result.ok && comparable(onDisk.result.highScore) > comparable(value))
         best = onDisk.result.highScore;
 
-    const QString why = replaceFile(target.file, formatRankText(best));
-    if (!why.isEmpty()) {
-        result.error = describe(target.file.absoluteFilePath(), why);
-        return result;
+    // A copy that went ahead without the lock (or one that holds it, while
+    // this one goes without) may put its file in place between this one's
+    // re-read and its own: a higher score it replaced, or a lower one that
+    // replaced this one's, is written again. Each round needs another save
+    // crossing this one; a few are plenty.
+    constexpr int rewrites = 4;
+    for (int round = 0;; ++round) {
+        Replaced replaced;
+        const QString why = replaceFile(target.file, formatRankText(best), replaced);
+        if (!why.isEmpty()) {
+            result.error = describe(target.file.absoluteFilePath(), why);
+            return result;
+        }
+        bool again = false;
+        if (replaced.swapped) {
+            const ReadResult& before = replaced.before.result;
+            again = before.ok && comparable(before.highScore) > comparable(best);
+            if (again) best = before.highScore;
+        } else {
+            const ReadResult now = readFile(target.file.absoluteFilePath()).result;
+            again = now.ok && comparable(now.highScore) < comparable(best);
+        }
+        if (!again || round == rewrites) break;
     }
     if (!target.refusedLink.isEmpty())
         result.notes << describe(
-            path, QStringLiteral("a link to %1, which holds no score, is left "
-                                 "as it is; %2 is kept in %3")
+            path, QStringLiteral("a link to %1, not to a file of one score alone, "
+                                 "is left as it is; %2 is kept in %3")
                       .arg(printable(QFile::encodeName(target.refusedLink)), shown(best),
                            printable(QFile::encodeName(target.file.fileName()))));
     else if (onDisk.damaged)

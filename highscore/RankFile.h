@@ -49,10 +49,16 @@ inline constexpr std::chrono::milliseconds defaultLockWait{10000};
 // save holds a lock on a companion file (the name plus ".lock", beside the
 // file) from the re-read to the rename, so two copies saving at once cannot
 // both miss each other's score; when the lock is still held after lockWait
-// (or at endBy, when the program is ending), or the lock file cannot be
-// used, the save goes ahead without it rather than lose the score. The new
+// (less a random twentieth of it, so that copies waiting together do not
+// give up together) or at endBy, when the program is ending, or the lock
+// file cannot be used, the save goes ahead without it rather than lose the
+// score. Lock or no lock, a higher score is never left replaced by a lower
+// one: the new file is swapped with the old in one step, and a save that
+// finds it put aside a higher score than its own writes that one again (on
+// a file system that cannot swap, it reads the file back and writes its own
+// again when a lower one has replaced it). The new
 // content is written into a temporary file beside the file, under a name no
-// player would give a file (tempPrefix), flushed to the disk and renamed over
+// player would give a file (tempPrefix), flushed to the disk and put in place of
 // it, so a failure or a crash part-way leaves the old content intact; such
 // leftovers of crashed saves, and only they, are removed by the next save that
 // holds the lock. A file the user made read-only, one that can no longer be
@@ -60,11 +66,14 @@ inline constexpr std::chrono::milliseconds defaultLockWait{10000};
 // error.
 //
 // A file that is a symbolic link is followed only to a regular file that
-// holds a score (a player who keeps the file elsewhere); the lock stays
-// beside the link. A link to anything else (someone's notes, an empty file, a
-// folder, nothing) is not the game's to write: the link and what it leads to
-// stay as they are, the score goes into the file of the link's name plus
-// keptSuffix beside it, under the same rules, and a note says so.
+// holds, as a whole, what a save writes: one score (or a blank) and its line
+// end, nothing else, a few bytes (a player who keeps the file elsewhere); the
+// lock stays beside the link. A link to anything else (someone's notes, even
+// when they begin with a blank line or a number, a table of numbers, an
+// empty file, a folder, nothing) is not the game's to write: the link and
+// what it leads to stay as they are, the score goes into the file of the
+// link's name plus keptSuffix beside it, under the same rules (read-only, it
+// is refused as rank.dat is), and a note says so.
 SaveResult save(const QString& path, const HighScore& value,
                 std::chrono::milliseconds lockWait = defaultLockWait,
                 const std::function<std::chrono::steady_clock::time_point()>& endBy = {});

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <thread>
 
@@ -43,7 +44,12 @@ QString SaveLock::acquire(const QString& lockPath, std::chrono::milliseconds wai
     // it characters that act on a terminal.
     const QString name = QString::fromStdString(
         printableText(QFile::encodeName(QFileInfo(lockPath).fileName()).toStdString()));
+    // Copies that began to wait together give up at different moments, so
+    // that they do not go ahead without the lock at the same one.
     const auto start = std::chrono::steady_clock::now();
+    const auto spread = std::chrono::milliseconds(
+        QRandomGenerator::global()->bounded(static_cast<int>(wait.count() / 20) + 1));
+    const auto end = start + wait - spread;
     QString notRegular = QStringLiteral("the lock file %1 is not a regular file").arg(name);
     for (;;) {
         // Looked at first: opening a device can act on it.
@@ -81,7 +87,7 @@ QString SaveLock::acquire(const QString& lockPath, std::chrono::milliseconds wai
         if (error != EWOULDBLOCK && error != EINTR)
             return QStringLiteral("cannot lock %1: %2").arg(name, qt_error_string(error));
         const auto now = std::chrono::steady_clock::now();
-        if (now >= start + wait || (endBy && now >= endBy())) {
+        if (now >= end || (endBy && now >= endBy())) {
             const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
             return QStringLiteral("another copy of the game has held %1 for %2 s")
                 .arg(name, QString::number(static_cast<double>(waited.count()) / 1000.0, 'g', 2));

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <deque>
 
+#include <QRandomGenerator>
+
 #include "ProcessEnd.h"
 
 namespace rankfile {
@@ -103,11 +105,14 @@ bool SaveQueue::finishAll(std::chrono::milliseconds within) {
 
 void SaveQueue::run(const std::shared_ptr<Shared>& shared) {
     // The lock wait ends a tenth of the cap before the program's end, so
-    // that the write still fits in.
+    // that the write still fits in. Copies told to end at the same moment (a
+    // logout) would give up together and save at once without the lock: each
+    // save gives up at its own moment in the first half of that tenth.
     const auto reserve = shared->lockWait / 10;
-    const auto endBy = [&shared, reserve] {
+    Clock::duration spread{};
+    const auto endBy = [&shared, reserve, &spread] {
         const Clock::time_point deadline = shared->deadline;
-        return deadline == Clock::time_point::max() ? deadline : deadline - reserve;
+        return deadline == Clock::time_point::max() ? deadline : deadline - reserve + spread;
     };
     std::unique_lock lock(shared->mutex);
     for (;;) {
@@ -117,6 +122,8 @@ void SaveQueue::run(const std::shared_ptr<Shared>& shared) {
         shared->waiting.pop_front();
         shared->saving = true;
         lock.unlock();
+        spread = std::chrono::milliseconds(
+            QRandomGenerator::global()->bounded(static_cast<int>(reserve.count() / 2) + 1));
         const SaveResult result = save(job.path, job.value, shared->lockWait, endBy);
         {
             const std::lock_guard doneLock(shared->doneMutex);

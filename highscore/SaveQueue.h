@@ -35,9 +35,11 @@ public:
 
     // The program is ending: every save asked for, the one under way
     // included, is to be over by deadline (an earlier one set before stays).
-    // A wait for the lock ends early enough to leave a tenth of lockWait for
-    // the write, and the save goes ahead without the lock rather than not at
-    // all; so any number of saves is attempted within one lockWait.
+    // A wait for the lock ends early enough to leave at least a twentieth of
+    // lockWait for the write (each save at its own moment, so that copies
+    // ending together do not line up), and the save goes ahead without the
+    // lock rather than not at all; so any number of saves is attempted within
+    // one lockWait.
     void finishBy(Clock::time_point deadline);
 
     // For whatever ends the process without unwinding the stack (a platform

@@ -24,6 +24,17 @@ constexpr unsigned char byteOrder = ELFDATA2MSB;
 #endif
 constexpr unsigned char elfClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 
+}  // namespace
+}  // namespace mm
+
+// The program's own ELF header, which the linker places at its start: its
+// machine is the one a back end must be built for.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the linker gives it
+extern "C" const ElfW(Ehdr) __ehdr_start __attribute__((visibility("hidden")));
+
+namespace mm {
+namespace {
+
 bool readAt(int fd, void* into, std::size_t size, off_t offset) {
     auto* bytes = static_cast<char*>(into);
     while (size > 0) {
@@ -50,6 +61,8 @@ std::string problemWith(int fd) {
     if (header.e_ident[EI_CLASS] != elfClass || header.e_ident[EI_DATA] != byteOrder ||
         header.e_type != ET_DYN || header.e_phentsize != sizeof(ElfW(Phdr)))
         return "not a shared object for this machine";
+    // The loader would say only "No such file or directory".
+    if (header.e_machine != __ehdr_start.e_machine) return "built for another kind of processor";
     const std::size_t count = header.e_phnum;
     if (count == 0 || count > maxProgramHeaders) return "implausible program headers";
     const std::uint64_t tableSize = count * sizeof(ElfW(Phdr));

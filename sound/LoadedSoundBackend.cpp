@@ -93,6 +93,7 @@ std::unique_ptr<MultimediaService> loadBackend(const std::string& path) {
                        reinterpret_cast<MakeSoundBackend>(dlsym(library, soundBackendEntry))) {
             try {
                 service.reset(make());
+                if (!service) why = path + ": " + soundBackendEntry + " returned no sound service";
             } catch (...) {
                 why = path + ": the sound service did not start";
             }

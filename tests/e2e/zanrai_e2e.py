@@ -858,9 +858,10 @@ def scenario_full_disk(args, x, tmp):
 
 
 def scenario_no_display(args, x, tmp):
-    """No display to reach (none set, an X display no server answers, a
-    missing Wayland socket): one line on stderr and status 1, no abort."""
-    free = next(n for n in range(150, 400) if not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+    """No display to reach (none set, an X display no server answers or one
+    that never answers, a missing Wayland socket or one that never answers):
+    one line on stderr and status 1, no abort."""
+    free, hung_x = [n for n in range(150, 400) if not os.path.exists(f"/tmp/.X11-unix/X{n}")][:2]
     env = {k: v for k, v in os.environ.items()
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     env["XDG_RUNTIME_DIR"] = tmp
@@ -868,8 +869,12 @@ def scenario_no_display(args, x, tmp):
     hung = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
     hung.bind(os.path.join(tmp, "wayland-hung"))
     hung.listen(8)
-    for extra in ({}, {"DISPLAY": f":{free}"}, {"WAYLAND_DISPLAY": "wayland-77"},
-                  {"WAYLAND_DISPLAY": "wayland-hung"}):
+    # An X server's socket (the abstract name, no file) the same.
+    hung_x_server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    hung_x_server.bind(f"\0/tmp/.X11-unix/X{hung_x}")
+    hung_x_server.listen(8)
+    for extra in ({}, {"DISPLAY": f":{free}"}, {"DISPLAY": f":{hung_x}"},
+                  {"WAYLAND_DISPLAY": "wayland-77"}, {"WAYLAND_DISPLAY": "wayland-hung"}):
         started = time.monotonic()
         result = subprocess.run([args.program], cwd=tmp, env={**env, **extra}, timeout=PATIENCE,
                                 stdin=subprocess.DEVNULL, capture_output=True)
@@ -878,7 +883,7 @@ def scenario_no_display(args, x, tmp):
                        b"(DISPLAY and WAYLAND_DISPLAY are unset or unreachable)\n"),
               f"{extra}: status {result.returncode}, stderr {result.stderr!r}")
         took = time.monotonic() - started
-        # The compositor gets 3 s; the rest is slack for a machine at load 15.
+        # The server gets 3 s; the rest is slack for a machine at load 15.
         check(took < 20, f"{extra}: ended after {took:.1f} s")
     # With an X display beside it, the game comes up there (with its box: no rank.dat).
     game = Game(x, args.program, tmp, tmp, extra_env={

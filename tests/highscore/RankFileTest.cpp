@@ -91,13 +91,18 @@ TEST_F(RankFileTest, SaveCreatesAMissingFile) {
     EXPECT_EQ(content(), QByteArray("0\r\n"));
 }
 
+// The same for rank.dat and for the file kept beside a link not followed.
 TEST_F(RankFileTest, AReadOnlyFileIsReportedAndKept) {
-    write("100\r\n");
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
-    const rankfile::SaveResult saved = rankfile::save(path, 200);
-    EXPECT_FALSE(saved.ok);
-    EXPECT_FALSE(saved.error.isEmpty());
-    EXPECT_EQ(content(), QByteArray("100\r\n"));
+    for (const QString& kept : {QString(), path + QLatin1String(rankfile::keptSuffix)}) {
+        ASSERT_TRUE(kept.isEmpty() || (QFile::remove(path) && QFile::link(kept + "~", path)));
+        QFile file(kept.isEmpty() ? path : kept);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("100\r\n") == 5);
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        const rankfile::SaveResult saved = rankfile::save(path, 200);
+        EXPECT_TRUE(saved.error.endsWith(QStringLiteral("read-only"))) << saved.error.toStdString();
+        file.close();
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == "100\r\n");
+    }
 }
 
 TEST_F(RankFileTest, AReadOnlyFolderIsReportedAndTheFileKept) {
