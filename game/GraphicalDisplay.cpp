@@ -1,5 +1,6 @@
 #include "GraphicalDisplay.h"
 
+#include <X11/Xauth.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -78,45 +79,27 @@ int connectXSocket(const std::string& host, int number) {
     return -1;
 }
 
-// The MIT-MAGIC-COOKIE-1 of the Xauthority file for this machine's display
-// number, as libxcb would pick it: the first entry for this host's local
-// connections, or for any host. Empty data when there is none (a server
-// without access control needs none).
+// The Xauthority file's cookie for this machine's display number, chosen as
+// libxcb would choose it (libXau, the library libxcb reads it with).
 struct Cookie {
     std::string name, data;
 };
 
 Cookie cookieFor(int number) {
-    QByteArray path = qgetenv("XAUTHORITY");
-    if (path.isEmpty()) path = qgetenv("HOME") + "/.Xauthority";
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.read(1 << 20);
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
-    constexpr unsigned familyLocal = 256, familyWild = 65535;
-    const std::string wanted = std::to_string(number);
-    qsizetype at = 0;
-    const auto counted = [&](std::string& into) {
-        if (bytes.size() - at < 2) return false;
-        const auto size = static_cast<qsizetype>((static_cast<unsigned char>(bytes[at]) << 8) |
-                                                 static_cast<unsigned char>(bytes[at + 1]));
-        if (bytes.size() - at - 2 < size) return false;
-        into.assign(bytes.constData() + at + 2, static_cast<std::size_t>(size));
-        at += 2 + size;
-        return true;
-    };
-    std::string family, address, display, name, data;
-    while (bytes.size() - at >= 2) {
-        const unsigned kind = (static_cast<unsigned char>(bytes[at]) << 8) |
-                              static_cast<unsigned char>(bytes[at + 1]);
-        at += 2;
-        if (!counted(address) || !counted(display) || !counted(name) || !counted(data)) break;
-        if (((kind == familyLocal && address == host) || kind == familyWild) &&
-            (display.empty() || display == wanted) && name == "MIT-MAGIC-COOKIE-1")
-            return {name, data};
-    }
-    return {};
+    const std::string display = std::to_string(number);
+    char mitCookie[] = "MIT-MAGIC-COOKIE-1";
+    char* kinds[] = {mitCookie};
+    const int kindLengths[] = {static_cast<int>(sizeof mitCookie - 1)};
+    Xauth* found = XauGetBestAuthByAddr(FamilyLocal, static_cast<unsigned short>(std::strlen(host)),
+                                        host, static_cast<unsigned short>(display.size()),
+                                        display.c_str(), 1, kinds, kindLengths);
+    if (found == nullptr) return {};
+    Cookie cookie{std::string(found->name, found->name_length),
+                  std::string(found->data, found->data_length)};
+    XauDisposeAuth(found);
+    return cookie;
 }
 
 // Connects to the display DISPLAY names and waits for the server's answer to
