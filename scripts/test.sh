@@ -9,7 +9,7 @@
 # home and XDG folders of its own, never the user's. A home with something
 # left in it is kept, and its contents listed, as evidence.
 set -u
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 # Where the compiler goes through ccache, a test that asks it something
 # (dpkg's tools ask gcc for the architecture) would make ccache's cache in
