@@ -20,6 +20,7 @@ clang libclang-rt-14-dev clang-format clang-tidy
 xvfb xauth xdotool imagemagick x11-utils
 desktop-file-utils appstream dpkg-dev file lintian debhelper
 openbox xfwm4 dbus-daemon weston
+shellcheck
 "
 
 case "${1:-all}" in
