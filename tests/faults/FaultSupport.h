@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,8 +41,8 @@ public:
 
     // The answer to the last command that starts with prefix.
     std::optional<std::uint32_t> lastResult(std::string_view prefix) const {
-        for (auto it = commands.rbegin(); it != commands.rend(); ++it)
-            if (std::string_view(it->first).starts_with(prefix)) return it->second;
+        for (const auto& [command, result] : std::views::reverse(commands))
+            if (std::string_view(command).starts_with(prefix)) return result;
         return std::nullopt;
     }
     // How many requests for a file whose name ends with suffix were started.
