@@ -92,7 +92,7 @@ void startHeld(Form1& f) {
 
 // state.range(0): the spread of the player's timing, standard deviation in
 // ms; state.range(1): cuts per ten seconds.
-void CutsHeard(benchmark::State& state) {
+void cutsHeard(benchmark::State& state) {
     QTemporaryDir work;
     QFile rank(work.filePath(QString::fromLatin1(rankfile::fileName)));
     if (!rank.open(QIODevice::WriteOnly) || rank.write("0\r\n") != 3) {
@@ -158,7 +158,9 @@ void CutsHeard(benchmark::State& state) {
         start += 61 * sampleRateHz;
     }
     const auto share = [&](const char* name) {
-        return service.requested[name] > 0 ? 100.0 * service.started[name] / service.requested[name]
+        // Counts of a minute's requests: exact as doubles.
+        return service.requested[name] > 0 ? 100.0 * static_cast<double>(service.started[name]) /
+                                                 static_cast<double>(service.requested[name])
                                            : 0.0;
     };
     state.counters["cuts"] = static_cast<double>(service.requested[data_files::cut]);
@@ -173,7 +175,7 @@ void CutsHeard(benchmark::State& state) {
 }  // namespace
 
 void registerEffectCoverageBenchmarks() {
-    benchmark::RegisterBenchmark("Effect/cuts_heard_5_per_s_60s", CutsHeard)
+    benchmark::RegisterBenchmark("Effect/cuts_heard_5_per_s_60s", cutsHeard)
         ->ArgNames({"jitter_ms", "cuts_per_10s"})
         ->ArgsProduct({{0, 20, 40}, {50, 55, 60}})
         ->Iterations(quickRun() ? 1 : 10)

@@ -32,7 +32,7 @@ protected:
 // limit, then the targets go home outside the timing.
 constexpr int ticksBeforeHome = 100;
 
-void Timer1Tick(benchmark::State& state) {
+void timer1Tick(benchmark::State& state) {
     Form1& f = startedGame();
     int n = 0;
     for (auto _ : state) {
@@ -49,7 +49,7 @@ void Timer1Tick(benchmark::State& state) {
 }
 
 // The tick plus the repaint it causes, as the event loop would run it next.
-void Timer1TickAndPaint(benchmark::State& state) {
+void timer1TickAndPaint(benchmark::State& state) {
     Form1& f = startedGame();
     PaintCounter counter;
     f.clientArea()->installEventFilter(&counter);
@@ -71,7 +71,7 @@ void Timer1TickAndPaint(benchmark::State& state) {
     stoppedGame();
 }
 
-void Timer2Tick(benchmark::State& state) {
+void timer2Tick(benchmark::State& state) {
     Form1& f = startedGame();
     int n = 0;
     for (auto _ : state) {
@@ -88,7 +88,7 @@ void Timer2Tick(benchmark::State& state) {
 }
 
 // The usual Timer3 tick: every target above the limit.
-void Timer3TickNothingPast(benchmark::State& state) {
+void timer3TickNothingPast(benchmark::State& state) {
     Form1& f = startedGame();
     for (auto _ : state) f.Timer3_Timer();
     stoppedGame();
@@ -97,7 +97,7 @@ void Timer3TickNothingPast(benchmark::State& state) {
 // The rare Timer3 tick that costs a life: caption, reset of the targets
 // through the hidden button, and the deflect effect started on a silent
 // channel.
-void Timer3TickLifeLost(benchmark::State& state) {
+void timer3TickLifeLost(benchmark::State& state) {
     Form1& f = startedGame();
     Samples samples;
     for (auto _ : state) {
@@ -115,7 +115,7 @@ void Timer3TickLifeLost(benchmark::State& state) {
 // A cut whose score lands in the given band; the cut effect starts on a
 // silent channel each time, the dearer of its two paths. The score shown
 // changes at every cut, as in play, so the label is laid out again.
-void CutInBand(benchmark::State& state, std::int32_t scoreBefore) {
+void cutInBand(benchmark::State& state, std::int32_t scoreBefore) {
     Form1& f = startedGame();
     Samples samples;
     std::int32_t n = 0;
@@ -132,7 +132,7 @@ void CutInBand(benchmark::State& state, std::int32_t scoreBefore) {
 }
 
 // Start: music open and play, timers on. The game is reset outside the timing.
-void Start(benchmark::State& state) {
+void startGame(benchmark::State& state) {
     if (!context().soundfontLoaded) {
         state.SkipWithError("no soundfont: music is off");
         return;
@@ -153,11 +153,11 @@ void Start(benchmark::State& state) {
 
 void registerGameBenchmarks() {
     using benchmark::kMicrosecond;
-    benchmark::RegisterBenchmark("Tick/Timer1", Timer1Tick);
-    benchmark::RegisterBenchmark("Tick/Timer1+paint", Timer1TickAndPaint);
-    benchmark::RegisterBenchmark("Tick/Timer2", Timer2Tick);
-    benchmark::RegisterBenchmark("Tick/Timer3/nothing_past", Timer3TickNothingPast);
-    benchmark::RegisterBenchmark("Tick/Timer3/life_lost", Timer3TickLifeLost)
+    benchmark::RegisterBenchmark("Tick/Timer1", timer1Tick);
+    benchmark::RegisterBenchmark("Tick/Timer1+paint", timer1TickAndPaint);
+    benchmark::RegisterBenchmark("Tick/Timer2", timer2Tick);
+    benchmark::RegisterBenchmark("Tick/Timer3/nothing_past", timer3TickNothingPast);
+    benchmark::RegisterBenchmark("Tick/Timer3/life_lost", timer3TickLifeLost)
         ->UseManualTime()
         ->Unit(kMicrosecond);
     const struct {
@@ -168,11 +168,11 @@ void registerGameBenchmarks() {
     for (const auto& band : bands) {
         const std::int32_t score = band.scoreBefore;
         benchmark::RegisterBenchmark(band.name,
-                                     [score](benchmark::State& s) { CutInBand(s, score); })
+                                     [score](benchmark::State& s) { cutInBand(s, score); })
             ->UseManualTime()
             ->Unit(kMicrosecond);
     }
-    benchmark::RegisterBenchmark("Start/mnustart_Click", Start)
+    benchmark::RegisterBenchmark("Start/mnustart_Click", startGame)
         ->UseManualTime()
         ->Unit(kMicrosecond)
         ->Iterations(quickRun() ? 5 : 300);

@@ -57,7 +57,7 @@ struct PeriodTimes {
 // play; keeps the samples in rendered when it is given.
 inline PeriodTimes renderPeriods(fluid_synth_t* synth, int periods, double periodMs,
                                  std::vector<std::int16_t>* rendered = nullptr) {
-    std::vector<std::int16_t> buffer(2 * periodFrames);
+    std::vector<std::int16_t> buffer(std::size_t{2} * periodFrames);
     PeriodTimes t;
     for (int p = 0; p < periods; ++p) {
         const auto s = Clock::now();

@@ -13,7 +13,7 @@
 namespace bench {
 namespace {
 
-void RankSave(benchmark::State& state) {
+void rankSave(benchmark::State& state) {
     QTemporaryDir dir;
     if (!dir.isValid()) {
         state.SkipWithError("cannot create a temporary folder");
@@ -37,7 +37,7 @@ void RankSave(benchmark::State& state) {
 }  // namespace
 
 void registerRankBenchmarks() {
-    benchmark::RegisterBenchmark("Rank/save", RankSave)
+    benchmark::RegisterBenchmark("Rank/save", rankSave)
         ->UseManualTime()
         ->Unit(benchmark::kMicrosecond)
         ->Iterations(quickRun() ? 5 : 200);

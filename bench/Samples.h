@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -36,7 +37,8 @@ public:
 
 private:
     double at(double q) const {
-        const auto i = static_cast<std::size_t>(q * static_cast<double>(values_.size() - 1) + 0.5);
+        const auto i =
+            static_cast<std::size_t>(std::lround(q * static_cast<double>(values_.size() - 1)));
         return values_[std::min(i, values_.size() - 1)];
     }
 

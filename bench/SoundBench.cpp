@@ -28,7 +28,7 @@ bool needMusic(benchmark::State& state) {
 }
 
 // An effect request on a silent channel: the path that starts a sound.
-void WavePlayStart(benchmark::State& state, bool withMusic) {
+void wavePlayStart(benchmark::State& state, bool withMusic) {
     if (!(withMusic ? needMusic(state) : needSound(state))) return;
     Context& ctx = context();
     ctx.module->MidiStop();
@@ -53,7 +53,7 @@ void WavePlayStart(benchmark::State& state, bool withMusic) {
 }
 
 // A request while the effect still sounds: dropped at once, as the flags ask.
-void WavePlayDropped(benchmark::State& state) {
+void wavePlayDropped(benchmark::State& state) {
     if (!needSound(state)) return;
     Context& ctx = context();
     const std::string effect = ctx.cutSound();
@@ -69,7 +69,7 @@ void WavePlayDropped(benchmark::State& state) {
     ctx.haltEffect();
 }
 
-void MidiOpenPlay(benchmark::State& state) {
+void midiOpenPlay(benchmark::State& state) {
     if (!needMusic(state)) return;
     Context& ctx = context();
     const std::string music = ctx.music();
@@ -89,7 +89,7 @@ void MidiOpenPlay(benchmark::State& state) {
     ctx.module->MidiStop();
 }
 
-void MidiStop(benchmark::State& state) {
+void midiStop(benchmark::State& state) {
     if (!needMusic(state)) return;
     Context& ctx = context();
     ctx.module->MidiOpen(ctx.music());
@@ -110,18 +110,18 @@ void registerEffectCoverageBenchmarks();
 void registerSoundBenchmarks() {
     using benchmark::kMicrosecond;
     registerEffectCoverageBenchmarks();
-    benchmark::RegisterBenchmark("Effect/WavePlay/start", WavePlayStart, false)
+    benchmark::RegisterBenchmark("Effect/WavePlay/start", wavePlayStart, false)
         ->UseManualTime()
         ->Unit(kMicrosecond);
-    benchmark::RegisterBenchmark("Effect/WavePlay/start_music_playing", WavePlayStart, true)
+    benchmark::RegisterBenchmark("Effect/WavePlay/start_music_playing", wavePlayStart, true)
         ->UseManualTime()
         ->Unit(kMicrosecond);
-    benchmark::RegisterBenchmark("Effect/WavePlay/dropped_while_sounding", WavePlayDropped);
-    benchmark::RegisterBenchmark("Music/MidiOpen+MidiPlay", MidiOpenPlay)
+    benchmark::RegisterBenchmark("Effect/WavePlay/dropped_while_sounding", wavePlayDropped);
+    benchmark::RegisterBenchmark("Music/MidiOpen+MidiPlay", midiOpenPlay)
         ->UseManualTime()
         ->Unit(kMicrosecond)
         ->Iterations(quickRun() ? 5 : 300);
-    benchmark::RegisterBenchmark("Music/MidiStop", MidiStop)
+    benchmark::RegisterBenchmark("Music/MidiStop", midiStop)
         ->UseManualTime()
         ->Unit(kMicrosecond)
         ->Iterations(quickRun() ? 5 : 300);

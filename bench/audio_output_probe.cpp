@@ -273,7 +273,7 @@ int late(double seconds, const std::string& dir) {
         if (!startMusic(sound, dir)) return 1;
         period = mm::SoundProbes(sound).audioFormat().bufferFrames;
         const auto start = Clock::now();
-        for (long n = 1; n * 0.2 < seconds; ++n) {
+        for (long n = 1; static_cast<double>(n) * 0.2 < seconds; ++n) {
             std::this_thread::sleep_until(start + std::chrono::milliseconds(200 * n));
             ++cuts;
             heard += sound.playSound(dir + "/" + data_files::cut, gameFlags) != 0;
@@ -332,9 +332,10 @@ int wake(double seconds) {
     std::thread t([&] {
         const double c0 = probe::threadCpuMs();
         const auto t0 = Clock::now();
-        for (; wakes * periodS < seconds; ++wakes) {
-            const auto due = t0 + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(wakes * periodS));
+        for (; static_cast<double>(wakes) * periodS < seconds; ++wakes) {
+            const auto due =
+                t0 + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(static_cast<double>(wakes) * periodS));
             std::this_thread::sleep_until(due);
             lateMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - due).count());
         }
@@ -387,7 +388,7 @@ double floorCpuMs(const std::string& tune, double seconds, bool paced = false) {
     fluid_player_add(player, tune.c_str());
     fluid_player_play(player);
     const int period = g_period;
-    std::vector<std::int16_t> out(2 * period);
+    std::vector<std::int16_t> out(std::size_t{2} * period);
     const double c0 = probe::threadCpuMs();
     const auto t0 = Clock::now();
     for (long f = 0; f < static_cast<long>(seconds * sampleRateHz); f += period) {

@@ -61,7 +61,8 @@ int resample(int rate) {
             std::fprintf(stderr, "SDL_NewAudioStream: %s\n", SDL_GetError());
             return 1;
         }
-        std::vector<std::int16_t> in(2 * periodFrames), out(2 * 4 * periodFrames);
+        std::vector<std::int16_t> in(std::size_t{2} * periodFrames),
+            out(std::size_t{2} * 4 * periodFrames);
         for (std::size_t i = 0; i < in.size(); ++i)
             in[i] = static_cast<std::int16_t>((i * 37) % 20000);
         const int seconds = 60;

@@ -120,7 +120,7 @@ std::vector<std::int16_t> renderTune(const std::string& path) {
         seq->open(path, smf, h) != mm::SeqError::None || seq->play(h) != mm::SeqError::None)
         return {};
     std::vector<std::int16_t> out, period(2 * periodLength);
-    for (int i = 0; i < 200 * sampleRateHz / periodLength && seq->isPlaying(h); ++i) {
+    for (int i = 0; i < 200L * sampleRateHz / periodLength && seq->isPlaying(h); ++i) {
         seq->render(period.data(), periodLength);
         out.insert(out.end(), period.begin(), period.end());
     }
@@ -208,7 +208,7 @@ void lifts(const char* what, const std::vector<std::int16_t>& music,
     std::sort(overAlone.begin(), overAlone.end());
     std::sort(overTune.begin(), overTune.end());
     const auto at = [](const std::vector<double>& v, double q) {
-        return v[static_cast<std::size_t>(q * (v.size() - 1))];
+        return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))];
     };
     std::printf(
         "    %-9s lifts the 400 ms loudness over the music there by median %+.1f LU (10 %% %+.1f, "
@@ -280,7 +280,7 @@ int disk(double seconds, const std::string& dir) {
         sound.sendString("play midifile");
         if (!mm::SoundProbes(sound).waitForDevice()) return 1;
         const auto start = std::chrono::steady_clock::now();
-        for (long n = 1; n * 0.2 < seconds; ++n) {
+        for (long n = 1; static_cast<double>(n) * 0.2 < seconds; ++n) {
             std::this_thread::sleep_until(
                 start + std::chrono::milliseconds(200 * n - (n % 10 == 0 ? 10 : 0)));
             if (n % 10 == 0) {

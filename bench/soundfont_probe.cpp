@@ -49,12 +49,14 @@ std::vector<double> firstSecond(const std::string& soundfont, const std::string&
     if (fluid_player_add(player, tune.c_str()) == FLUID_OK &&
         fluid_player_play(player) == FLUID_OK) {
         constexpr int window = static_cast<int>(sampleRate) / 100;
-        std::vector<std::int16_t> pcm(2 * window);
+        std::vector<std::int16_t> pcm(std::size_t{2} * window);
         for (int w = 0; w < 100; ++w) {
             fluid_synth_write_s16(probe.synth, window, pcm.data(), 0, 2, pcm.data(), 1, 2);
             double sum = 0.0;
             for (std::int16_t v : pcm) sum += static_cast<double>(v) * v;
-            levels.push_back(10.0 * std::log10(sum / pcm.size() / (32768.0 * 32768.0) + 1e-12));
+            levels.push_back(
+                10.0 *
+                std::log10(sum / static_cast<double>(pcm.size()) / (32768.0 * 32768.0) + 1e-12));
         }
     }
     delete_fluid_player(player);

@@ -49,7 +49,8 @@ void AutoLabel::setCaption(const QString& caption) {
 
 void AutoLabel::fit() {
     // The size a plain-text label without margin, indent or frame asks for.
-    const int flags = alignment_ & ~(Qt::AlignVCenter | Qt::AlignHCenter);
+    // Qt's flags are unsigned but take the low bits only; its calls take int.
+    const int flags = static_cast<int>(alignment_ & ~(Qt::AlignVCenter | Qt::AlignHCenter));
     const QRect box = fontMetrics().boundingRect(0, 0, 2000, 2000, flags, caption_);
     setGeometry(QRect(pos(), box.size()));
 }
@@ -62,9 +63,9 @@ void AutoLabel::paint(QPainter& painter) const {
     if (caption_.isEmpty()) return;
     const Qt::LayoutDirection direction =
         caption_.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
-    const int flags =
+    const int flags = static_cast<int>(
         QStyle::visualAlignment(direction, Qt::Alignment(alignment_)) |
-        (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft);
+        (direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft));
     painter.setFont(font());
     surface()->style()->drawItemText(&painter, geometry(), flags, palette(), isEnabled(), caption_,
                                      QPalette::WindowText);

@@ -1,13 +1,15 @@
 #!/bin/sh
-# Checks the style the tools keep, on every C++ file of the project:
+# Checks the style the tools keep, on every C++ file and shell script of the
+# project:
 #   clang-format: no file the committed .clang-format would change;
+#   the scripts:  no finding of shellcheck in any (the *.sh files, .ci/run);
 #   clang-tidy:   no finding of the checks in .clang-tidy, on every
-#                 translation unit of the default build (run
-#                 ./scripts/build.sh default first; it writes
-#                 build/compile_commands.json).
-# Prints what differs or what was found, and fails on either.
-#   check-style.sh format   only the formatter (a second or two)
-#   check-style.sh          both
+#                 translation unit of the default build and the project's
+#                 headers they include (run ./scripts/build.sh default
+#                 first; it writes build/compile_commands.json).
+# Prints what differs or what was found, and fails on any.
+#   check-style.sh format   the formatter and shellcheck (a few seconds)
+#   check-style.sh          all three
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -16,6 +18,12 @@ status=0
 # shellcheck disable=SC2086
 if ! clang-format --dry-run -Werror $files; then
     echo "check-style: run clang-format -i on the files above" >&2
+    status=1
+fi
+# Sourced files are followed from the folder of the script that sources them.
+# shellcheck disable=SC2046
+if ! shellcheck --external-sources $(git ls-files '*.sh' .ci/run); then
+    echo "check-style: shellcheck found the above" >&2
     status=1
 fi
 [ "${1:-all}" = format ] && exit "$status"

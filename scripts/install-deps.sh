@@ -21,6 +21,7 @@ xvfb xauth xdotool imagemagick x11-utils
 desktop-file-utils appstream dpkg-dev file lintian debhelper
 openbox xfwm4 dbus-daemon weston
 pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber
+shellcheck
 "
 
 case "${1:-all}" in

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -40,9 +41,11 @@ public:
 
     // The answer to the last command that starts with prefix.
     std::optional<std::uint32_t> lastResult(std::string_view prefix) const {
-        for (auto it = commands.rbegin(); it != commands.rend(); ++it)
-            if (std::string_view(it->first).starts_with(prefix)) return it->second;
-        return std::nullopt;
+        const auto last = std::find_if(commands.rbegin(), commands.rend(), [&](const auto& c) {
+            return std::string_view(c.first).starts_with(prefix);
+        });
+        if (last == commands.rend()) return std::nullopt;
+        return last->second;
     }
     // How many requests for a file whose name ends with suffix were started.
     int started(std::string_view suffix) const {

@@ -389,7 +389,7 @@ TEST_F(SoundFaults, AnUnreadableSoundfontTurnsOnlyTheMusicOff) {
     {
         QFile out(font);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        const std::vector<char> noise = randomBytes(64 * 1024, 99U);
+        const std::vector<char> noise = randomBytes(std::size_t{64} * 1024, 99U);
         out.write("RIFF", 4);
         out.write(noise.data(), static_cast<qint64>(noise.size()));
     }

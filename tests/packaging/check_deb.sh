@@ -19,6 +19,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 failures=0
+# shellcheck source=tests/packaging/tree_checks.sh
 . "$here/tree_checks.sh"
 
 rm -rf "$out"
@@ -52,7 +53,7 @@ grep -qx 'timgm6mb-soundfont | sf2-soundfont-gm' "$scratch/depends" ||
 grep -qx 'libcanberra0' "$scratch/depends" || fail "Depends lacks libcanberra0: $(field Depends)"
 # Without Qt's Wayland platform the game still runs, through XWayland; without
 # the sound theme the Wayland beep is silent.
-[ "$(field Recommends)" = "qt6-wayland, sound-theme-freedesktop" ] && ! grep -q wayland "$scratch/depends" ||
+{ [ "$(field Recommends)" = "qt6-wayland, sound-theme-freedesktop" ] && ! grep -q wayland "$scratch/depends"; } ||
     fail "Recommends: $(field Recommends); Depends: $(field Depends)"
 # Every library the program and its sound back end link must come with its
 # package, which is what dpkg-shlibdeps is there for.

@@ -19,6 +19,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 failures=0
+# shellcheck source=tests/packaging/tree_checks.sh
 . "$here/tree_checks.sh"
 
 install_to() {  # <destdir> <prefix>

@@ -79,7 +79,7 @@ while IFS='|' read -r args want_status want_out; do
     printf '%s\n' "$out" | grep -qF -- "$want_out" || fail "zanrai $args: printed '$out'"
     [ "$want_status" -ne 2 ] || [ "$(wc -l < "$work/err")" -eq 1 ] ||
         fail "zanrai $args: the refusal is not one line: $(cat "$work/err")"
-    [ ! -f "$log" ] && [ ! -e "$home/.local" ] || fail "zanrai $args: started the program or made a folder"
+    { [ ! -f "$log" ] && [ ! -e "$home/.local" ]; } || fail "zanrai $args: started the program or made a folder"
 done <<ASKS
 --help|0|$home/.local/share/zanrai/rank.dat
 -h|0|man 6 zanrai
@@ -91,9 +91,9 @@ ASKS
 # Without a display the program is not started and nothing is created.
 status=0
 launch "$home" "$work/cwd" DISPLAY= -- 2> "$work/err" || status=$?
-[ "$status" -eq 1 ] && [ "$(cat "$work/err")" = "zanrai: no graphical display (DISPLAY and WAYLAND_DISPLAY are unset or unreachable)" ] ||
+{ [ "$status" -eq 1 ] && [ "$(cat "$work/err")" = "zanrai: no graphical display (DISPLAY and WAYLAND_DISPLAY are unset or unreachable)" ]; } ||
     fail "no display: status $status, said: $(cat "$work/err")"
-[ ! -f "$log" ] && [ ! -e "$home/.local" ] || fail "no display: started the program or made a folder"
+{ [ ! -f "$log" ] && [ ! -e "$home/.local" ]; } || fail "no display: started the program or made a folder"
 
 # A seeding that cannot write (a full disk; here a file size limit of 0) says
 # so in one line and leaves neither rank.dat nor its temporary file. Wayland
@@ -102,9 +102,9 @@ home="$work/full"
 status=0
 err="$( (trap '' XFSZ; ulimit -f 0; launch "$home" "$work/cwd" DISPLAY= WAYLAND_DISPLAY=w-0 --) 2>&1)" ||
     status=$?
-[ "$status" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] ||
+{ [ "$status" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ]; } ||
     fail "full disk: expected one line and status 1, got status $status: $err"
-[ -z "$(ls -A "$home/.local/share/zanrai")" ] && [ ! -f "$log" ] ||
+{ [ -z "$(ls -A "$home/.local/share/zanrai")" ] && [ ! -f "$log" ]; } ||
     fail "full disk: left $(ls -A "$home/.local/share/zanrai") or started the program"
 
 # A first run seeds the score before the program starts, and hands it no
@@ -115,18 +115,18 @@ if launch "$home" "$work/cwd" STANDIN_SCORE=42 --; then :; else
     fail "first run: launcher exited with $?"
 fi
 expect_started_in "first run" "$folder"
-[ -f "$log.rank" ] && [ "$(bytes "$log.rank")" = "300d0a" ] ||
+{ [ -f "$log.rank" ] && [ "$(bytes "$log.rank")" = "300d0a" ]; } ||
     fail "first run: the program did not find a seeded rank.dat"
 [ "$(wc -l < "$log")" -eq 1 ] || fail "first run: the program was given arguments: $(sed -n '2,$p' "$log")"
-[ "$(ls -A "$folder")" = "rank.dat" ] ||
-    fail "first run: the data folder holds more than rank.dat: $(ls -A "$folder" | tr '\n' ' ')"
+[ "$(find "$folder" -mindepth 1 -printf '%P ')" = "rank.dat " ] ||
+    fail "first run: the data folder holds more than rank.dat: $(find "$folder" -mindepth 1 -printf '%P ')"
 
 # The score the program saved survives the next start.
 launch "$home" "$work/cwd" -- || fail "second run: launcher exited with $?"
 expect_started_in "second run" "$folder"
 [ "$(bytes "$folder/rank.dat")" = "34320d0a" ] ||
     fail "second run: the saved score was replaced, rank.dat is $(bytes "$folder/rank.dat")"
-[ -f "$log.rank" ] && [ "$(bytes "$log.rank")" = "34320d0a" ] ||
+{ [ -f "$log.rank" ] && [ "$(bytes "$log.rank")" = "34320d0a" ]; } ||
     fail "second run: the program did not see the saved score"
 
 # A rank.dat that was there before the launcher ever ran is kept as it is.
@@ -142,7 +142,7 @@ launch "$home" "$work/cwd" -- || fail "existing score: launcher exited with $?"
 home="$work/xdg user"
 xdg="$work/xdg data/deep"
 launch "$home" "$work/cwd" XDG_DATA_HOME="$xdg" -- || fail "XDG_DATA_HOME: launcher exited with $?"
-[ -f "$xdg/zanrai/rank.dat" ] && [ "$(bytes "$xdg/zanrai/rank.dat")" = "300d0a" ] ||
+{ [ -f "$xdg/zanrai/rank.dat" ] && [ "$(bytes "$xdg/zanrai/rank.dat")" = "300d0a" ]; } ||
     fail "XDG_DATA_HOME: rank.dat was not seeded in $xdg/zanrai"
 [ -d "$xdg/zanrai" ] && expect_started_in "XDG_DATA_HOME" "$xdg/zanrai"
 [ ! -e "$home/.local" ] || fail "XDG_DATA_HOME: ~/.local was created although XDG_DATA_HOME is set"

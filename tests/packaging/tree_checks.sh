@@ -1,9 +1,11 @@
+# shellcheck shell=sh
 # Checks shared by the install and package tests, sourced by both. They look
 # at an installed tree under <root>/<prefix> and count failures in $failures.
 # The layout is the one the build was configured with, set by the caller:
 # $private_dir (the program's folder), $data_dir (its data files' folder),
 # both under the prefix, and $copyright (ON when a plain install has the
-# licence).
+# licence), and $scratch, a folder for throw-away files.
+# shellcheck disable=SC2154  # the layout and $scratch are the caller's
 
 fail() {
     echo "FAIL: $*" >&2
@@ -15,7 +17,7 @@ fail() {
 # folder @LAUNCHER_DIR@ and the data files' @DATA_DIR@, and marks with "deb"
 # what only the package holds, with "copyright" the licence.
 check_file_list() {  # <root> <prefix> <expected list> <launcher dir> plain|deb
-    stray="$(cd "$1" && find . ! -type d | grep -v "^\./${2#/}/" || true)"
+    stray="$(cd "$1" && { find . ! -type d | grep -v "^\./${2#/}/" || true; })"
     [ -z "$stray" ] || fail "files outside $2: $stray"
     actual="$(cd "$1/${2#/}" && find . ! -type d -printf '%m %P\n' | LC_ALL=C sort)"
     if [ "$5" = deb ]; then keep='s/^deb //'; else keep='/^deb /d'; fi

@@ -84,7 +84,7 @@ TEST(TunePresets, FindsEveryProgramChangeWithItsBank) {
     EXPECT_EQ(mm::tunePresets(smf, &defaults), expected);
     EXPECT_EQ(defaults, 1u << 3);
     // Damage ends the reading of a track, never the program.
-    for (std::size_t cut = 14; cut < smf.size(); ++cut)
+    for (std::ptrdiff_t cut = 14; cut < std::ssize(smf); ++cut)
         mm::tunePresets(Bytes(smf.begin(), smf.begin() + cut));
     Bytes lying = smf;
     put32(lying, 18, 0x7FFFFFFF);  // a track longer than the file

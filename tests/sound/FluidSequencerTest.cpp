@@ -33,10 +33,11 @@ protected:
 
     // Renders ms milliseconds in audio periods, as interleaved stereo.
     std::vector<std::int16_t> capture(int ms) {
+        constexpr std::size_t periodSamples = std::size_t{2} * 512;
         std::vector<std::int16_t> out(static_cast<std::size_t>(2 * (sampleRateHz * ms / 1000)));
-        for (std::size_t at = 0; at < out.size(); at += 2 * 512) {
+        for (std::size_t at = 0; at < out.size(); at += periodSamples) {
             seq->render(out.data() + at,
-                        static_cast<int>(std::min<std::size_t>(out.size() - at, 2 * 512) / 2));
+                        static_cast<int>(std::min(out.size() - at, periodSamples) / 2));
         }
         return out;
     }
@@ -82,7 +83,7 @@ TEST_F(FluidRender, StopFadesHeldNotesWithoutAClickAndPlayResumesWhereItStopped)
     seq->play(h);
     auto sound = capture(250);
     // Stopped where the wave is near its crest, where a cut would jump most.
-    const int crest = peakFrom(sound, sound.size() - 2 * 441);
+    const int crest = peakFrom(sound, sound.size() - std::size_t{2} * 441);
     for (int i = 0; i < 441 && std::abs(sound[sound.size() - 2]) < crest * 8 / 10; ++i) {
         std::int16_t frame[2] = {0, 0};
         seq->render(frame, 1);
@@ -137,7 +138,7 @@ TEST_F(FluidRender, CloseFreesTheSequenceAndSilencesIt) {
     seq->close(h);                    // twice is harmless
     const auto tail = capture(3000);  // fades, then the reverb dies away unheard
     EXPECT_LE(peakFrom(tail, 2 * sampleRateHz * 30 / 1000), silenceBits);
-    std::vector<std::int16_t> block(2 * 64, 1234);
+    std::vector<std::int16_t> block(std::size_t{2} * 64, 1234);
     seq->render(block.data(), 64);
     EXPECT_TRUE(std::all_of(block.begin(), block.end(), [](auto s) { return s == 1234; }))
         << "with nothing open the buffer is left to the mixer";

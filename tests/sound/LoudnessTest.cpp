@@ -45,9 +45,10 @@ std::vector<std::int16_t> renderTune(const char* name) {
         seq->open(name, smf, h) != mm::SeqError::None || seq->play(h) != mm::SeqError::None)
         return {};
     std::vector<std::int16_t> out;
-    std::vector<std::int16_t> period(2 * 512);
+    constexpr int periodFrames = 512;
+    std::vector<std::int16_t> period(std::size_t{2} * periodFrames);
     for (int i = 0; i < 200 * sampleRateHz / 512 && seq->isPlaying(h); ++i) {
-        seq->render(period.data(), 512);
+        seq->render(period.data(), periodFrames);
         out.insert(out.end(), period.begin(), period.end());
     }
     return out;
@@ -74,8 +75,10 @@ std::vector<std::int16_t> mixed(const std::vector<std::int16_t>& music,
         std::copy_n(effect.begin(), std::min(effect.size(), track.size() - 2 * start),
                     track.begin() + static_cast<long>(2 * start));
     mm::Limiter limiter(sampleRateHz);
-    for (std::size_t at = 0; at + 2 * 256 <= out.size(); at += 2 * 256)
-        limiter.mix(&out[at], &track[at], 256, 256);
+    constexpr int blockFrames = 256;
+    constexpr std::size_t blockSamples = std::size_t{2} * blockFrames;
+    for (std::size_t at = 0; at + blockSamples <= out.size(); at += blockSamples)
+        limiter.mix(&out[at], &track[at], blockFrames, blockFrames);
     return out;
 }
 

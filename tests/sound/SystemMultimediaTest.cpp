@@ -108,7 +108,7 @@ struct PeriodWatch {
         auto* w = static_cast<PeriodWatch*>(self);
         const int n = ++w->periods;
         int none = -1;
-        if (std::any_of(stereo, stereo + 2 * frames,
+        if (std::any_of(stereo, stereo + std::ptrdiff_t{2} * frames,
                         [](std::int16_t s) { return std::abs(s) > 1000; }))
             w->firstLoud.compare_exchange_strong(none, n);
     }
