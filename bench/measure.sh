@@ -3,8 +3,10 @@
 # it: the game-timer cadence (idle, then with the other core busy); side by
 # side in one interleaved run, the game, a minimal Qt Widgets window and,
 # where installed, KBounce (CPU playing and idle, UI-thread wakeups, peak
-# RSS); start-up to window mapped against the minimal window; then the
-# effect latency from the benchmark program on the real sound back end.
+# RSS); start-up to window mapped against the minimal window; a Start made
+# as the window appears. The sound's latency has scripts of its own:
+# measure_output.sh (in the output stream) and measure_stream.sh (through a
+# sound server).
 #
 #   bench/measure.sh [BUILD_DIR]        (default: build-bench, else build)
 #
@@ -13,7 +15,7 @@
 #   RUNS=10          start-up launches of each program
 #   PLAY_SECONDS=10  length of each measured stretch of play
 #   CLICK_GAP=0.02   seconds between the player robot's clicks
-#   SECTIONS="cadence side startup held latency"   the parts to run
+#   SECTIONS="cadence side startup held"   the parts to run
 #   HELD_RUNS=10     Starts made 50 ms after the window maps, per build and load
 #   ROUNDS=4, STRETCH=2.5   side by side: rounds, seconds per stretch
 #   BASELINE=path/to/bin/zanrai   an older build, measured beside this one
@@ -39,11 +41,10 @@ for t in Xvfb xdotool xev stdbuf taskset awk; do
 done
 
 RUNS=${RUNS:-10}
-SECTIONS=${SECTIONS:-cadence side startup held latency}
+SECTIONS=${SECTIONS:-cadence side startup held}
 wanted() { case " $SECTIONS " in *" $1 "*) return 0 ;; esac; return 1; }
 PLAY_SECONDS=${PLAY_SECONDS:-10}
 CLICK_GAP=${CLICK_GAP:-0.02}
-clk_tck=$(getconf CLK_TCK)
 ncpu=$(nproc)
 other_cpu=$((ncpu - 1))
 
@@ -52,7 +53,7 @@ pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    [ -n "${KEEP_TMP:-}" ] && echo "measure: kept $tmp" >&2 || rm -rf "$tmp"
+    if [ -n "${KEEP_TMP:-}" ]; then echo "measure: kept $tmp" >&2; else rm -rf "$tmp"; fi
 }
 trap cleanup EXIT
 
@@ -75,7 +76,8 @@ cd "$work"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$tmp/display")
+DISPLAY=:$(head -n1 "$tmp/display")
+export DISPLAY
 
 # ---------------------------------------------------------------- helpers --
 
@@ -539,22 +541,6 @@ if wanted held; then
         done
     done
     echo "(goal: at most 8 ms median and 20 ms worst, also with both cores busy)"
-    echo
-fi
-
-# ----------------------------------------------------------- effect latency --
-
-if wanted latency; then
-    echo "== effect latency (in-process, real back end, music playing)"
-    QT_QPA_PLATFORM=offscreen "$benchprog" --benchmark_filter='^Effect/latency_click_to_mixer/' \
-        --benchmark_format=json 2>/dev/null >"$tmp/latency.json"
-    field() { awk -v k="\"$1\":" '$1 == k { gsub(/[",]/, "", $2); print $2; exit }' "$tmp/latency.json"; }
-    awk -v f="$(field buffer_frames)" -v r="$(field rate_hz)" -v p50="$(field p50_us)" \
-        -v p99="$(field p99_us)" -v mx="$(field max_us)" -v miss="$(field missed)" \
-        -v label="$(field label)" 'BEGIN {
-        printf "audio buffer obtained: %d frames at %d Hz = %.1f ms (%s)\n", f, r, 1000 * f / r, label
-        printf "click -> first sample in the mixer: median %.2f ms  p99 %.2f ms  max %.2f ms  (missed %d)\n", p50 / 1000, p99 / 1000, mx / 1000, miss
-    }'
     echo
 fi
 

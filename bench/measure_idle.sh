@@ -37,7 +37,8 @@ mkdir "$tmp/work" && cd "$tmp/work"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$tmp/display")
+DISPLAY=:$(head -n1 "$tmp/display")
+export DISPLAY
 
 # run_ns switches threads: one line per thread of the process.
 snapshot() {
@@ -79,7 +80,7 @@ window_of() {
 echo "== idle: $IDLE_SECONDS s stretches, load $(cut -d' ' -f1-3 /proc/loadavg)"
 "$minimal" >/dev/null 2>&1 &
 m=$!
-pids+=($m)
+pids+=("$m")
 window_of . >/dev/null
 sleep 2
 report "minimal window" "$m"
@@ -89,7 +90,7 @@ kill "$m"; wait "$m" 2>/dev/null || true
 printf '0\r\n' >rank.dat
 "$zanrai" 2>"$tmp/zanrai.err" &
 z=$!
-pids+=($z)
+pids+=("$z")
 w=$(window_of '^Zanrai$')
 sleep 2
 report "zanrai after start-up" "$z"
@@ -100,7 +101,7 @@ xdotool mousemove --window "$w" 20 27 click 1
 sleep 0.4
 xdotool key Down Down Return
 sleep 1
-grep -q . <(ls /proc/"$z"/task | while read -r t; do cat /proc/"$z"/task/"$t"/comm; done | grep '^SDLAudio') \
+cat /proc/"$z"/task/*/comm 2>/dev/null | grep -q '^SDLAudio' \
     && echo "during play: SDL audio thread present" || echo "during play: no SDL audio thread"
 sleep 6
 xdotool key Return # the game-over box

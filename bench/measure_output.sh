@@ -12,7 +12,11 @@ probe="$build/bench/audio_output_probe"
 data="$build/bin"
 work="$(mktemp -d)"
 busy=""
-trap 'for p in $busy; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT INT TERM
+cleanup() {
+    for loop in $busy; do kill "$loop" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
 export HOME="$work" XDG_RUNTIME_DIR="$work"
 echo "== load at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 for period in 256 512; do

@@ -46,7 +46,8 @@ trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$tmp/display") QT_QPA_PLATFORM=xcb
+DISPLAY=:$(head -n1 "$tmp/display")
+export DISPLAY QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 [ -n "${SDL_AUDIODRIVER:-}" ] || export SDL_AUDIODRIVER=dummy
 
@@ -64,6 +65,7 @@ launch() {  # <program> <output prefix or "">
         if [ -z "$2" ]; then
             "$1" >/dev/null 2>&1 & p=$!; sleep 0.8; kill -9 "$p"; wait "$p" 2>/dev/null || true
         else
+            # shellcheck disable=SC2016 # expanded by the inner shell
             perf record -q -F 20000 -e cpu-clock -e probe_libxcb:xcb_map_window \
                 --call-graph dwarf,16384 -o "$2.data" -- \
                 sh -c '"$1" & p=$!; echo $p > "$2.pid"; sleep 0.8; kill -9 $p' sh "$1" "$2" \
