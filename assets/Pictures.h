@@ -24,19 +24,19 @@ inline constexpr char cursor[] = ":/pictures/cursor.bmp";
 // Normal mode, 32 x 32 with transparency.
 inline constexpr char target[] = ":/pictures/target.bmp";
 inline constexpr char bonus[] = ":/pictures/bonus.bmp";
-inline constexpr char bonus_cut[] = ":/pictures/bonus_cut.bmp";
+inline constexpr char bonusCut[] = ":/pictures/bonus_cut.bmp";
 inline constexpr char hidden[] = ":/pictures/hidden.bmp";
-inline constexpr char hidden_found[] = ":/pictures/hidden_found.bmp";
+inline constexpr char hiddenFound[] = ":/pictures/hidden_found.bmp";
 
 // Special mode, 32 x 32 with transparency.
-inline constexpr char ura_target_1[] = ":/pictures/ura_target_1.bmp";
-inline constexpr char ura_target_2[] = ":/pictures/ura_target_2.bmp";
-inline constexpr char ura_target_3[] = ":/pictures/ura_target_3.bmp";
-inline constexpr char ura_target_4[] = ":/pictures/ura_target_4.bmp";
-inline constexpr char ura_bonus[] = ":/pictures/ura_bonus.bmp";
-inline constexpr char ura_bonus_cut[] = ":/pictures/ura_bonus_cut.bmp";
-inline constexpr char ura_hidden[] = ":/pictures/ura_hidden.bmp";
-inline constexpr char ura_hidden_found[] = ":/pictures/ura_hidden_found.bmp";
+inline constexpr char uraTarget1[] = ":/pictures/ura_target_1.bmp";
+inline constexpr char uraTarget2[] = ":/pictures/ura_target_2.bmp";
+inline constexpr char uraTarget3[] = ":/pictures/ura_target_3.bmp";
+inline constexpr char uraTarget4[] = ":/pictures/ura_target_4.bmp";
+inline constexpr char uraBonus[] = ":/pictures/ura_bonus.bmp";
+inline constexpr char uraBonusCut[] = ":/pictures/ura_bonus_cut.bmp";
+inline constexpr char uraHidden[] = ":/pictures/ura_hidden.bmp";
+inline constexpr char uraHiddenFound[] = ":/pictures/ura_hidden_found.bmp";
 
 // 32 x 32, transparent: the sword stroke left for a moment where a cut lands.
 inline constexpr char slash[] = ":/pictures/slash.bmp";
@@ -45,8 +45,8 @@ inline constexpr char slash[] = ":/pictures/slash.bmp";
 inline constexpr char breach[] = ":/pictures/breach.bmp";
 
 // Spares: a paper lantern with transparency, and an opaque 24-bit seal case.
-inline constexpr char spare_16[] = ":/pictures/spare_16.bmp";
-inline constexpr char spare_26[] = ":/pictures/spare_26.bmp";
+inline constexpr char spare16[] = ":/pictures/spare_16.bmp";
+inline constexpr char spare26[] = ":/pictures/spare_26.bmp";
 
 // The cursor's hot spot: the very tip of the blade.
 inline constexpr int cursorHotX = 15;

@@ -160,23 +160,23 @@ private:
     void ResetTargets();
     void PushRandomTarget();
     void UpdateScore(rules::Cut cut);
-    void CutTarget(kit::ImageControl* target);
-    void EnableCharacters(bool on);
-    void ShowCutMark(const kit::ImageControl* character);
-    void ShowBreach(const kit::ImageControl* target);
-    void FlashLife();
-    void EndAfterglow();
+    void cutTarget(kit::ImageControl* target);
+    void enableCharacters(bool on);
+    void showCutMark(const kit::ImageControl* character);
+    void showBreach(const kit::ImageControl* target);
+    void flashLife();
+    void endAfterglow();
     // Something shown for a moment, until its deadline.
     struct Glow {
         kit::Control* shown = nullptr;
         QDeadlineTimer ends;
     };
-    void ShowFor(Glow& glow, kit::Control* control, int ms);
-    void ArmAfterglow();
-    void SwitchGameTimers(bool on);
+    void showFor(Glow& glow, kit::Control* control, int ms);
+    void armAfterglow();
+    void switchGameTimers(bool on);
     QString rankPath() const;
-    void SaveDone(const rankfile::SaveResult& saved);
-    void EndAfterSaves();
+    void saveDone(const rankfile::SaveResult& saved);
+    void endAfterSaves();
 
     FormServices services_;
     std::unique_ptr<Multimedia32> multimedia_;
@@ -198,6 +198,6 @@ private:
     // Last, so that it is gone, its saves finished, before anything else.
     int savesPending_ = 0;  // saves whose results are still to come
     int exitStatus_ = 0;
-    rankfile::SaveQueue& Saves();
+    rankfile::SaveQueue& saves();
     std::unique_ptr<rankfile::SaveQueue> saves_;
 };

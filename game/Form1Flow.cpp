@@ -16,7 +16,7 @@ void Form1::mnustart_Click() {
     qCDebug(zanraiTiming, "Start %lld", timingNow());
     Label10->setCaption(uraMode != 0 ? QStringLiteral("懲らしめてあげなさい")
                                      : QStringLiteral("曲者じゃ出会えぃ"));
-    EnableCharacters(true);
+    enableCharacters(true);
     StartPlay();
 }
 
@@ -24,19 +24,19 @@ void Form1::StartPlay() {
     multimedia_->MidiOpen(nativePath(uraMode != 0 ? bgm2Path : bgmPath));
     game.start();
     multimedia_->MidiPlay();
-    SwitchGameTimers(true);
+    switchGameTimers(true);
 }
 
 void Form1::StopPlay() {
-    SwitchGameTimers(false);
+    switchGameTimers(false);
     multimedia_->MidiStop();
 }
 
 void Form1::GameOver() {
     services_.beep();
     multimedia_->MidiStop();
-    SwitchGameTimers(false);
-    EnableCharacters(false);
+    switchGameTimers(false);
+    enableCharacters(false);
     game.endGame();
 
     services_.messageBox(QStringLiteral("無念…。"), QStringLiteral("Zanrai暫定版"));
@@ -46,12 +46,12 @@ void Form1::GameOver() {
 
     // The save runs behind the window: the next game may start while it
     // waits for another copy's lock or for the disk.
-    if (Saves().push(rankPath(), highScore)) ++savesPending_;
+    if (saves().push(rankPath(), highScore)) ++savesPending_;
     if (game.unlocksSpecialMode()) RevealUraMenu();
     mnuRst_Click();
 }
 
-rankfile::SaveQueue& Form1::Saves() {
+rankfile::SaveQueue& Form1::saves() {
     // Made at the first game over: a run without one has no saving thread.
     if (!saves_) {
         saves_ = std::make_unique<rankfile::SaveQueue>(
@@ -61,13 +61,13 @@ rankfile::SaveQueue& Form1::Saves() {
                 for (const QString& note : saved.notes)
                     std::cerr << "zanrai: " << note.toStdString() << '\n';
                 QMetaObject::invokeMethod(
-                    this, [this, saved] { SaveDone(saved); }, Qt::QueuedConnection);
+                    this, [this, saved] { saveDone(saved); }, Qt::QueuedConnection);
             });
     }
     return *saves_;
 }
 
-void Form1::SaveDone(const rankfile::SaveResult& saved) {
+void Form1::saveDone(const rankfile::SaveResult& saved) {
     --savesPending_;
     if (!saved.ok) {
         // No fallback: the player is told, and the program ends. The old
@@ -90,10 +90,10 @@ void Form1::SaveDone(const rankfile::SaveResult& saved) {
         // keeps it, and so does this game.
         if (game.unlocksSpecialMode()) RevealUraMenu();
     }
-    if (ending_ == Ending::awaitingSaves && savesPending_ == 0) EndAfterSaves();
+    if (ending_ == Ending::awaitingSaves && savesPending_ == 0) endAfterSaves();
 }
 
-void Form1::EndAfterSaves() {
+void Form1::endAfterSaves() {
     if (ending_ == Ending::ended) return;
     ending_ = Ending::ended;
     services_.endProgram(exitStatus_);
@@ -105,7 +105,7 @@ void Form1::mnuRst_Click() {
     game.reset();
     Label10->setCaption(QStringLiteral("レッツプレイ"));
     for (kit::ImageControl* target : targets) target->setTop(pace::homeTop);
-    EnableCharacters(false);
+    enableCharacters(false);
     Image6->setPicture(Image8->picture());
     Image9->setPicture(Image10->picture());
     Label11->setVisible(false);
@@ -118,8 +118,8 @@ void Form1::mnuExit_Click() {
     if (ending_ == Ending::awaitingSaves || ending_ == Ending::ended) return;
     // A save still under way belongs to a game that was finished: it may
     // end first. However many wait, all are attempted within one cap.
-    if (savesPending_ == 0) return EndAfterSaves();
+    if (savesPending_ == 0) return endAfterSaves();
     ending_ = Ending::awaitingSaves;
     saves_->finishBy(std::chrono::steady_clock::now() + services_.rankLockWait);
-    QTimer::singleShot(services_.rankLockWait, this, [this] { EndAfterSaves(); });
+    QTimer::singleShot(services_.rankLockWait, this, [this] { endAfterSaves(); });
 }

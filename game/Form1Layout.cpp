@@ -72,9 +72,9 @@ void Form1::createControls() {
     // that nothing in the play area is stacked under them.
     const QImage target = pictures::load(pictures::target);
     const QImage bonus = pictures::load(pictures::bonus);
-    const QImage bonusCut = pictures::load(pictures::bonus_cut);
+    const QImage bonusCut = pictures::load(pictures::bonusCut);
     const QImage hidden = pictures::load(pictures::hidden);
-    const QImage hiddenFound = pictures::load(pictures::hidden_found);
+    const QImage hiddenFound = pictures::load(pictures::hiddenFound);
     auto store = [c](int index, const QImage& picture) {
         const int slot = index - 12;
         const int row = slot / 5;  // five stores a row
@@ -84,20 +84,20 @@ void Form1::createControls() {
         return image;
     };
     Image12 = store(12, target);
-    Image13 = store(13, pictures::load(pictures::ura_target_2));
-    Image14 = store(14, pictures::load(pictures::ura_target_4));
-    Image15 = store(15, pictures::load(pictures::ura_target_1));
-    Image16 = store(16, pictures::load(pictures::spare_16));
-    Image17 = store(17, pictures::load(pictures::ura_bonus));
-    Image18 = store(18, pictures::load(pictures::ura_target_3));
-    Image19 = store(19, pictures::load(pictures::ura_hidden_found));
-    Image20 = store(20, pictures::load(pictures::ura_hidden));
-    Image21 = store(21, pictures::load(pictures::ura_bonus_cut));
+    Image13 = store(13, pictures::load(pictures::uraTarget2));
+    Image14 = store(14, pictures::load(pictures::uraTarget4));
+    Image15 = store(15, pictures::load(pictures::uraTarget1));
+    Image16 = store(16, pictures::load(pictures::spare16));
+    Image17 = store(17, pictures::load(pictures::uraBonus));
+    Image18 = store(18, pictures::load(pictures::uraTarget3));
+    Image19 = store(19, pictures::load(pictures::uraHiddenFound));
+    Image20 = store(20, pictures::load(pictures::uraHidden));
+    Image21 = store(21, pictures::load(pictures::uraBonusCut));
     Image22 = store(22, hiddenFound);
     Image23 = store(23, hidden);
     Image24 = store(24, bonus);
     Image25 = store(25, bonusCut);
-    Image26 = store(26, pictures::load(pictures::spare_26));
+    Image26 = store(26, pictures::load(pictures::spare26));
 
     auto image = [c](int left, int top, const QImage& picture, bool visible) {
         auto* control = new kit::ImageControl(c, left, static_cast<float>(top));

@@ -23,7 +23,7 @@ QString Form1::rankPath() const { return beside(services_.rankFolder, rankfile::
 
 bool Form1::Form_Load() {
     // Nothing can be cut until a game starts.
-    EnableCharacters(false);
+    enableCharacters(false);
 
     // The special mode is offered only to a good player.
     mnuUra->setVisible(false);
@@ -44,7 +44,7 @@ bool Form1::Form_Load() {
 
     // The game timers are switched on in the window's description; stop
     // them before their first tick.
-    SwitchGameTimers(false);
+    switchGameTimers(false);
 
     // The data files lie beside the program, or where it was built to
     // find them.
@@ -64,11 +64,11 @@ void Form1::RevealUraMenu() {
     mnuRet->setVisible(true);
 }
 
-void Form1::EnableCharacters(bool on) {
+void Form1::enableCharacters(bool on) {
     for (kit::ImageControl* image : cuttables) image->setEnabled(on);
 }
 
-void Form1::SwitchGameTimers(bool on) {
+void Form1::switchGameTimers(bool on) {
     Timer1->setEnabled(on);
     Timer2->setEnabled(on);
     Timer3->setEnabled(on);

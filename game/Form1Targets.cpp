@@ -30,7 +30,8 @@ void Form1::Timer1_Timer() {
 void Form1::Timer2_Timer() { PushRandomTarget(); }
 
 void Form1::PushRandomTarget() {
-    const auto i = static_cast<std::size_t>(std::floor(random_.next() * targets.size()));
+    const auto i =
+        static_cast<std::size_t>(std::floor(random_.next() * static_cast<double>(targets.size())));
     if (i < targets.size()) targets[i]->setTop(targets[i]->top() + pace::pushTwips[i]);
 }
 
@@ -40,8 +41,8 @@ void Form1::Timer3_Timer() {
     });
     if (past == targets.end()) return;
     game.breach();
-    ShowBreach(*past);
-    FlashLife();
+    showBreach(*past);
+    flashLife();
     CheckGameOver();
 }
 
@@ -52,7 +53,7 @@ void Form1::CheckGameOver() {
         GameOver();
         // Game over has already reset the window; nothing of the last game
         // may linger on the idle one.
-        EndAfterglow();
+        endAfterglow();
     }
 }
 
@@ -63,20 +64,20 @@ void Form1::ResetTargets() {
 
 void Form1::Command4_Click() { multimedia_->WavePlay(nativePath(deflectSoundPath)); }
 
-void Form1::CutTarget(kit::ImageControl* target) {
-    ShowCutMark(target);
+void Form1::cutTarget(kit::ImageControl* target) {
+    showCutMark(target);
     target->setTop(pace::homeTop);
     UpdateScore(rules::Cut::target);
 }
 
-void Form1::Image1_Click() { CutTarget(Image1); }
-void Form1::Image2_Click() { CutTarget(Image2); }
-void Form1::Image3_Click() { CutTarget(Image3); }
-void Form1::Image4_Click() { CutTarget(Image4); }
-void Form1::Image5_Click() { CutTarget(Image5); }
+void Form1::Image1_Click() { cutTarget(Image1); }
+void Form1::Image2_Click() { cutTarget(Image2); }
+void Form1::Image3_Click() { cutTarget(Image3); }
+void Form1::Image4_Click() { cutTarget(Image4); }
+void Form1::Image5_Click() { cutTarget(Image5); }
 
 void Form1::Image6_Click() {
-    ShowCutMark(Image6);
+    showCutMark(Image6);
     Image6->setPicture(Image7->picture());
     Image6->setEnabled(false);
     Label10->setCaption(uraMode == 0 ? QStringLiteral("うっ!(よく気づいたな…)")
@@ -86,7 +87,7 @@ void Form1::Image6_Click() {
 }
 
 void Form1::Image9_Click() {
-    ShowCutMark(Image9);
+    showCutMark(Image9);
     Image9->setPicture(Image11->picture());
     Image9->setEnabled(false);
     Label11->setCaption(uraMode == 0 ? QStringLiteral("拙者に気づくとは・・・")
@@ -97,29 +98,29 @@ void Form1::Image9_Click() {
 
 // The mark stands where the character was hit, before a target goes home.
 // Only the latest cut shows one.
-void Form1::ShowCutMark(const kit::ImageControl* character) {
+void Form1::showCutMark(const kit::ImageControl* character) {
     const auto at = std::find(cuttables.begin(), cuttables.end(), character);
     if (at == cuttables.end()) return;
     kit::ImageControl* mark = cutMarks[static_cast<std::size_t>(at - cuttables.begin())];
     mark->setTop(character->top());
-    ShowFor(cutGlow_, mark, cutMarkMs);
+    showFor(cutGlow_, mark, cutMarkMs);
 }
 
 // The burst stands on the red line in the column of the target that broke
 // through, before the targets go home.
-void Form1::ShowBreach(const kit::ImageControl* target) {
+void Form1::showBreach(const kit::ImageControl* target) {
     breachMark->move(target->x() + (target->width() - breachMark->width()) / 2, breachMark->y());
-    ShowFor(breachGlow_, breachMark, breachMs);
+    showFor(breachGlow_, breachMark, breachMs);
 }
 
-void Form1::FlashLife() { ShowFor(flashGlow_, lifeFlash, lifeFlashMs); }
+void Form1::flashLife() { showFor(flashGlow_, lifeFlash, lifeFlashMs); }
 
-void Form1::ShowFor(Glow& glow, kit::Control* control, int ms) {
+void Form1::showFor(Glow& glow, kit::Control* control, int ms) {
     if (glow.shown && glow.shown != control) glow.shown->setVisible(false);
     control->setVisible(true);
     glow.shown = control;
     glow.ends.setRemainingTime(ms, Qt::PreciseTimer);
-    ArmAfterglow();
+    armAfterglow();
 }
 
 void Form1::Afterglow_Timer() {
@@ -129,10 +130,10 @@ void Form1::Afterglow_Timer() {
             glow->shown = nullptr;
         }
     }
-    ArmAfterglow();
+    armAfterglow();
 }
 
-void Form1::EndAfterglow() {
+void Form1::endAfterglow() {
     for (Glow* glow : {&cutGlow_, &breachGlow_, &flashGlow_}) {
         if (glow->shown) glow->shown->setVisible(false);
         glow->shown = nullptr;
@@ -141,7 +142,7 @@ void Form1::EndAfterglow() {
 }
 
 // One timer serves all: it is set for whichever ends first.
-void Form1::ArmAfterglow() {
+void Form1::armAfterglow() {
     qint64 next = -1;
     for (const Glow* glow : {&cutGlow_, &breachGlow_, &flashGlow_}) {
         if (!glow->shown) continue;

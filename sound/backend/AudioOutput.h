@@ -115,7 +115,8 @@ private:
     const PcmClip* current_ = nullptr;
     long position_ = 0;
     Limiter limiter_{sampleRate};
-    std::vector<std::int16_t> musicBlock_ = std::vector<std::int16_t>(2 * musicBlockFrames);
+    std::vector<std::int16_t> musicBlock_ =
+        std::vector<std::int16_t>(std::size_t{2} * musicBlockFrames);
     int musicServed_ = musicBlockFrames;  // frames of the block already played
     bool musicSilent_ = true;
     bool priorityAsked_ = false;

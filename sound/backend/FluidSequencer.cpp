@@ -364,16 +364,15 @@ bool FluidSequencer::render(std::int16_t* out, int frames) {
     if (frames <= 0 || (muted_ && tailDrained_)) return false;
     fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
     const auto loudest = [&] {
-        return std::abs(
-            int{*std::max_element(out, out + 2 * frames, [](std::int16_t a, std::int16_t b) {
-                return std::abs(int{a}) < std::abs(int{b});
-            })});
+        return std::abs(int{*std::max_element(
+            out, out + std::ptrdiff_t{2} * frames,
+            [](std::int16_t a, std::int16_t b) { return std::abs(int{a}) < std::abs(int{b}); })});
     };
     if (muted_) {
         // The reverb rings on unheard until it has died away, so a later
         // resume does not start in the middle of an old tail.
         tailDrained_ = loudest() <= silentSample;
-        std::fill(out, out + 2 * frames, std::int16_t{0});
+        std::fill(out, out + std::ptrdiff_t{2} * frames, std::int16_t{0});
         return true;
     }
     if (gain_ == 1.0 && gainStep_ == 0.0) {

@@ -9,13 +9,11 @@
 #include <string>
 #include <utility>
 
-#include "SequencerCommands.h"
+// The library's type names only, from its own header: users of this one
+// need none of its functions.
+#include <fluidsynth/types.h>
 
-// Kept out of the header so users need no fluidsynth include path.
-typedef struct _fluid_hashtable_t fluid_settings_t;
-typedef struct _fluid_synth_t fluid_synth_t;
-typedef struct _fluid_player_t fluid_player_t;
-typedef struct _fluid_midi_event_t fluid_midi_event_t;
+#include "SequencerCommands.h"
 
 namespace mm {
 

@@ -51,7 +51,7 @@ struct SystemMultimedia::Impl final : SequencerDevice {
         std::optional<std::uint32_t> value;
         // Under the lock, so the waiter cannot return and free this before
         // the notification is done.
-        void set_value(std::uint32_t v) {
+        void setValue(std::uint32_t v) {
             const std::lock_guard lock(mutex);
             value = v;
             ready.notify_one();
@@ -314,7 +314,7 @@ void SystemMultimedia::Impl::handle(Request& request) {
         case Kind::Tap:
             // Changed only between periods.
             output.setTap(request.tap, request.tapArg);
-            request.reply->set_value(1);
+            request.reply->setValue(1);
             break;
         case Kind::Quit: quitting = true; break;
     }
@@ -343,7 +343,7 @@ void SystemMultimedia::Impl::runCommand(Request& command) {
         if (!needs) release();
     }
     publish();
-    if (command.reply != nullptr) command.reply->set_value(result);
+    if (command.reply != nullptr) command.reply->setValue(result);
 }
 
 // Moves the state on as far as it goes without waiting: SDL's audio, the
@@ -413,22 +413,22 @@ void SystemMultimedia::Impl::answerWaiters() {
                     answer = false;
                 break;
         }
-        if (answer) waiter.reply->set_value(*answer ? 1 : 0);
+        if (answer) waiter.reply->setValue(*answer ? 1 : 0);
         return answer.has_value();
     });
 }
 
 // At the end: whatever still waits is told no.
 void SystemMultimedia::Impl::answerAll() {
-    for (Request& waiter : waiters) waiter.reply->set_value(0);
+    for (Request& waiter : waiters) waiter.reply->setValue(0);
     waiters.clear();
     for (Request& command : afterFont)
-        if (command.reply != nullptr) command.reply->set_value(toCode(SeqError::NoDevice));
+        if (command.reply != nullptr) command.reply->setValue(toCode(SeqError::NoDevice));
     afterFont.clear();
     std::lock_guard lock(queueMutex);
     for (Request& request : queue)
         if (request.reply != nullptr)
-            request.reply->set_value(
+            request.reply->setValue(
                 request.kind == Request::Kind::Command ? toCode(SeqError::NoDevice) : 0);
     queue.clear();
 }

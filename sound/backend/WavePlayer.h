@@ -43,7 +43,7 @@ public:
 class WavePlayer {
 public:
     // No effect comes near this; a larger file is refused unread.
-    static constexpr std::size_t maxEffectBytes = 4u * 1024u * 1024u;
+    static constexpr std::size_t maxEffectBytes = std::size_t{4} * 1024 * 1024;
 
     explicit WavePlayer(EffectOutput& output) : output_(output) {}
 

@@ -168,8 +168,8 @@ TEST(Pictures, CutAndFoundPicturesVisiblyDifferFromTheirNormalOnes) {
 }
 
 TEST(Pictures, TheFourSpecialTargetsAreDistinct) {
-    const char* targets[] = {pictures::ura_target_1, pictures::ura_target_2, pictures::ura_target_3,
-                             pictures::ura_target_4, pictures::target};
+    const char* targets[] = {pictures::uraTarget1, pictures::uraTarget2, pictures::uraTarget3,
+                             pictures::uraTarget4, pictures::target};
     for (int i = 0; i < 5; ++i)
         for (int j = i + 1; j < 5; ++j)
             EXPECT_NE(load(targets[i]), load(targets[j])) << targets[i] << " and " << targets[j];

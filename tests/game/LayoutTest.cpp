@@ -57,12 +57,12 @@ TEST_F(Layout, ThePlayAreaIsDrawnWhereTheTwipsSay) {
         QPoint pixels;
         bool visible;
     } places[] = {
-        {pictures::target, {80, 120}, true},       {pictures::target, {144, 120}, true},
-        {pictures::target, {208, 120}, true},      {pictures::target, {272, 120}, true},
-        {pictures::target, {344, 120}, true},      {pictures::bonus, {216, 64}, true},
-        {pictures::hidden, {40, 72}, true},        {pictures::bonus_cut, {280, 56}, false},
-        {pictures::bonus, {320, 64}, false},       {pictures::hidden, {0, 16}, false},
-        {pictures::hidden_found, {80, 16}, false},
+        {pictures::target, {80, 120}, true},      {pictures::target, {144, 120}, true},
+        {pictures::target, {208, 120}, true},     {pictures::target, {272, 120}, true},
+        {pictures::target, {344, 120}, true},     {pictures::bonus, {216, 64}, true},
+        {pictures::hidden, {40, 72}, true},       {pictures::bonusCut, {280, 56}, false},
+        {pictures::bonus, {320, 64}, false},      {pictures::hidden, {0, 16}, false},
+        {pictures::hiddenFound, {80, 16}, false},
     };
     for (const auto& p : places)
         EXPECT_EQ(drawnAt(p.picture, p.pixels), p.visible) << p.pixels.x() << "," << p.pixels.y();
@@ -107,8 +107,7 @@ TEST_F(Layout, ThePlayAreaIsDrawnWhereTheTwipsSay) {
     f.Image9_Click();
     EXPECT_TRUE(QTest::qWaitFor([&f] { return f.afterglow->remainingTime() < 0; }, 1000));
     shown = grab();
-    EXPECT_TRUE(drawnAt(pictures::bonus_cut, {216, 64}) &&
-                drawnAt(pictures::hidden_found, {40, 72}));
+    EXPECT_TRUE(drawnAt(pictures::bonusCut, {216, 64}) && drawnAt(pictures::hiddenFound, {40, 72}));
     f.mnuRst_Click();
     shown = grab();
     EXPECT_TRUE(drawnAt(pictures::bonus, {216, 64}) && drawnAt(pictures::hidden, {40, 72}));
