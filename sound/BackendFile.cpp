@@ -28,8 +28,8 @@ constexpr unsigned char elfClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 }  // namespace mm
 
 // The program's own ELF header, which the linker places at its start: its
-// machine is the one a back end must be built for.
-// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the linker gives it
+// machine is the one a back end must be built for. The name is the linker's.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
 extern "C" const ElfW(Ehdr) __ehdr_start __attribute__((visibility("hidden")));
 
 namespace mm {

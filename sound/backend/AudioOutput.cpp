@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -71,7 +72,7 @@ void AudioOutput::close() {
     // What was written last may still wait in the server's buffer, and a
     // stream taken away drops it there: so the close waits until silence
     // has followed the last sound for longer than that buffer holds.
-    const long drained = static_cast<long>(sampleRate) * serverBufferMs / 1000 + 2 * bufferFrames_;
+    const long drained = static_cast<long>(sampleRate) * serverBufferMs / 1000 + 2L * bufferFrames_;
     if (silentFrames_.load(std::memory_order_acquire) < drained) {
         closing_.store(true, std::memory_order_release);
         const auto deadline = std::chrono::steady_clock::now() + closeWaitLimit;
@@ -191,7 +192,8 @@ void AudioOutput::fill(void* self, std::uint8_t* stream, int len) {
     const int frames = len / static_cast<int>(2 * sizeof(std::int16_t));
     out->renderPeriod(stereo, frames);
     if (out->closing_.load(std::memory_order_acquire)) out->fadeForClose(stereo, frames);
-    if (std::all_of(stereo, stereo + 2 * frames, [](std::int16_t s) { return s == 0; }))
+    if (std::all_of(stereo, stereo + std::ptrdiff_t{2} * frames,
+                    [](std::int16_t s) { return s == 0; }))
         out->silentFrames_.fetch_add(frames, std::memory_order_release);
     else
         out->silentFrames_.store(0, std::memory_order_release);
@@ -224,9 +226,10 @@ void AudioOutput::renderPeriod(std::int16_t* stereo, int frames) {
         const int n = std::min(frames - done, musicBlockFrames - musicServed_);
         const std::size_t bytes = static_cast<std::size_t>(n) * 2 * sizeof(std::int16_t);
         if (musicSilent_)
-            std::memset(stereo + 2 * done, 0, bytes);
+            std::memset(stereo + std::ptrdiff_t{2} * done, 0, bytes);
         else
-            std::memcpy(stereo + 2 * done, musicBlock_.data() + 2 * musicServed_, bytes);
+            std::memcpy(stereo + std::ptrdiff_t{2} * done,
+                        musicBlock_.data() + std::ptrdiff_t{2} * musicServed_, bytes);
         musicServed_ += n;
         done += n;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace mm {
@@ -17,10 +18,10 @@ void Limiter::mix(std::int16_t* music, const std::int16_t* effect, int effectFra
         if (!over) return;
     }
     for (int i = 0; i < frames; ++i) {
-        std::int16_t* frame = music + 2 * i;
+        std::int16_t* frame = music + std::ptrdiff_t{2} * i;
         const bool withEffect = i < effectFrames;
-        const int l = frame[0] + (withEffect ? effect[2 * i] : 0);
-        const int r = frame[1] + (withEffect ? effect[2 * i + 1] : 0);
+        const int l = frame[0] + (withEffect ? effect[std::ptrdiff_t{2} * i] : 0);
+        const int r = frame[1] + (withEffect ? effect[std::ptrdiff_t{2} * i + 1] : 0);
         // At rest (the gain fully recovered) a sample that fits is only stored.
         if (gain_ == 1.0 && std::max(std::abs(l), std::abs(r)) <= ceilingSample) {
             frame[0] = static_cast<std::int16_t>(l);

@@ -9,7 +9,7 @@
 namespace mm {
 namespace {
 
-constexpr std::size_t maxMidiFileBytes = 8u * 1024u * 1024u;
+constexpr std::size_t maxMidiFileBytes = std::size_t{8} * 1024 * 1024;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';

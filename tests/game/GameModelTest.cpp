@@ -45,7 +45,7 @@ TEST(GameModel, BandBoundariesForEveryLevelAndMode) {
         {201, "Max!!!", "そろそろ指つった？", "何！印篭落とした！？", {11, 25, 30, 40}},
     };
     const std::int16_t levelSteps[] = {1, 5, 10, 20};
-    for (std::int16_t mode : {0, 1}) {
+    for (const std::int16_t mode : {std::int16_t{0}, std::int16_t{1}}) {
         for (std::size_t l = 0; l < std::size(levelSteps); ++l) {
             for (const auto& band : bands) {
                 SCOPED_TRACE("mode " + std::to_string(mode) + " step " +
@@ -65,7 +65,7 @@ TEST(GameModel, BandBoundariesForEveryLevelAndMode) {
         }
     }
     // A character is worth ten points per level.
-    for (std::int16_t number : {1, 2, 3}) {
+    for (const std::int16_t number : {std::int16_t{1}, std::int16_t{2}, std::int16_t{3}}) {
         Game g;
         g.model.levelNumber = number;
         g.model.cut(rules::Cut::character);
