@@ -58,7 +58,8 @@ TEST_F(SystemBackEnd, TheProgramReachesTheServiceThroughItsBackEnd) {
     const std::string hit = dir.write("hit.wav", soundtest::squareWav(50));
     mm::LoadedSoundBackend loaded(ZANRAI_SOUND_BACKEND);
     Multimedia32 sound(loaded);
-    EXPECT_EQ(sound.WavePlay(hit), 0) << "dropped before the back end is in";
+    // (An effect asked for while the back end loads is dropped: the stalling
+    // back end of the fault tests holds the load long enough to see it.)
     EXPECT_EQ(sound.MidiOpen(tune), 0);
     EXPECT_EQ(sound.MidiPlay(), 0);
     ASSERT_TRUE(mm::LoadedSoundBackendProbe::settle(loaded));
