@@ -17,12 +17,14 @@
 #include <QtGlobal>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <future>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct GraphicalDisplay::X11Connection {
@@ -119,14 +121,32 @@ xcb_connection_t* connectX11() {
         Cookie cookie = cookieFor(number);
         xcb_auth_info_t auth{static_cast<int>(cookie.name.size()), cookie.name.data(),
                              static_cast<int>(cookie.data.size()), cookie.data.data()};
-        auto setUp = std::async(std::launch::async, [fd, &cookie, &auth] {
-            return xcb_connect_to_fd(fd, cookie.data.empty() ? nullptr : &auth);
+        // On a thread of its own, so that the wait can be bounded. (Not
+        // std::async: its future's call_once would make the program need the
+        // dynamic loader itself as a library, which no package names.)
+        struct {
+            std::mutex mutex;
+            std::condition_variable done;
+            bool finished = false;
+            xcb_connection_t* connection = nullptr;
+        } setUp;
+        std::thread attempt([fd, &cookie, &auth, &setUp] {
+            xcb_connection_t* made = xcb_connect_to_fd(fd, cookie.data.empty() ? nullptr : &auth);
+            const std::lock_guard lock(setUp.mutex);
+            setUp.connection = made;
+            setUp.finished = true;
+            setUp.done.notify_one();
         });
+        bool late = false;
+        {
+            std::unique_lock lock(setUp.mutex);
+            late = !setUp.done.wait_for(lock, std::chrono::milliseconds(answerMs),
+                                        [&setUp] { return setUp.finished; });
+        }
         // Cut off, libxcb's wait for the answer ends with an error.
-        const bool late =
-            setUp.wait_for(std::chrono::milliseconds(answerMs)) != std::future_status::ready;
         if (late) ::shutdown(fd, SHUT_RDWR);
-        connection = setUp.get();
+        attempt.join();
+        connection = setUp.connection;
         if (late && connection != nullptr) {
             xcb_disconnect(connection);
             connection = nullptr;
